@@ -1,0 +1,18 @@
+#!/bin/sh
+# Installs what the build and the tests need and is not on the machine yet.
+# Usage: scripts/setup.sh [native|all]
+set -e
+want="cmake ninja-build g++ googletest"
+if [ "${1:-native}" = all ]; then
+  want="$want g++-mingw-w64-x86-64-posix wine wine64 clang libclang-rt-14-dev dpkg-dev file"
+fi
+missing=""
+for p in $want; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+  echo "Installing:$missing"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends $missing >/dev/null
+fi

@@ -1,0 +1,12 @@
+#!/bin/sh
+# Installs what is missing, builds every preset and runs every test:
+# native Linux, Linux with ASan and UBSan, and Windows under wine.
+set -e
+cd "$(dirname "$0")/.."
+sh scripts/setup.sh all
+for preset in linux asan windows; do
+  echo "=== $preset"
+  cmake --preset $preset >/dev/null
+  cmake --build --preset $preset
+  ctest --preset $preset
+done

@@ -1,0 +1,127 @@
+#include "support/process.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <map>
+#include <thread>
+
+namespace {
+
+// CMake hands the tests host paths; under wine a host path is reached through Z:.
+std::string native_path(const std::string &p)
+{
+    if (p.empty() || p[0] != '/')
+        return p;
+    std::string w = "Z:";
+    w += p;
+    for (char &c : w)
+        if (c == '/')
+            c = '\\';
+    return w;
+}
+
+std::string quote(const std::string &a)
+{
+    if (!a.empty() && a.find_first_of(" \t\"") == std::string::npos)
+        return a;
+    std::string q = "\"";
+    std::size_t slashes = 0;
+    for (char c : a) {
+        if (c == '\\') {
+            slashes++;
+            continue;
+        }
+        q.append(c == '"' ? slashes * 2 + 1 : slashes, '\\');
+        slashes = 0;
+        q += c;
+    }
+    q.append(slashes * 2, '\\');
+    return q + "\"";
+}
+
+void drain(HANDLE h, std::string *to)
+{
+    char buf[4096];
+    DWORD n;
+    while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0)
+        to->append(buf, n);
+}
+
+} // namespace
+
+run_result run_program(const std::vector<std::string> &argv,
+                       const std::vector<env_change> &env, const std::string &input)
+{
+    run_result r;
+    // Environment block: the parent's, changed as asked, sorted as Windows wants it.
+    std::map<std::string, std::string> vars;
+    if (char *block = GetEnvironmentStringsA()) {
+        for (char *e = block; *e; e += strlen(e) + 1) {
+            std::string s = e;
+            std::size_t eq = s.find('=', 1);
+            if (eq != std::string::npos)
+                vars[s.substr(0, eq)] = s.substr(eq + 1);
+        }
+        FreeEnvironmentStringsA(block);
+    }
+    for (const auto &[name, value] : env) {
+        if (value)
+            vars[name] = *value;
+        else
+            vars.erase(name);
+    }
+    std::string envblock;
+    for (const auto &[k, v] : vars)
+        envblock += k + "=" + v + '\0';
+    envblock += '\0';
+
+    std::string cmd;
+    for (std::size_t i = 0; i < argv.size(); i++)
+        cmd += (i ? " " : "") + quote(i ? argv[i] : native_path(argv[i]));
+
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE in_r, in_w, out_r, out_w, err_r, err_w;
+    if (!CreatePipe(&in_r, &in_w, &sa, 0) || !CreatePipe(&out_r, &out_w, &sa, 0) ||
+        !CreatePipe(&err_r, &err_w, &sa, 0))
+        return r;
+    SetHandleInformation(in_w, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(out_r, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(err_r, HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = in_r;
+    si.hStdOutput = out_w;
+    si.hStdError = err_w;
+    PROCESS_INFORMATION pi{};
+    std::string app = native_path(argv[0]);
+    BOOL ok = CreateProcessA(app.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0,
+                             envblock.data(), nullptr, &si, &pi);
+    CloseHandle(in_r);
+    CloseHandle(out_w);
+    CloseHandle(err_w);
+    if (!ok) {
+        CloseHandle(in_w);
+        CloseHandle(out_r);
+        CloseHandle(err_r);
+        return r;
+    }
+    std::thread t_out(drain, out_r, &r.out), t_err(drain, err_r, &r.err);
+    DWORD written;
+    if (!input.empty())
+        WriteFile(in_w, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
+    CloseHandle(in_w);
+    t_out.join();
+    t_err.join();
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    r.status = static_cast<int>(code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    CloseHandle(out_r);
+    CloseHandle(err_r);
+    return r;
+}
