@@ -13,7 +13,7 @@ enum : unsigned {
 };
 
 // One row of the --string keyword table: the field at `offset` of structures of `type`.
-struct string_key {
+struct string_keyword {
     const char *keyword;
     std::uint8_t type;
     std::uint8_t offset;
@@ -23,7 +23,7 @@ struct decoder_state {
     const char *device_path;       // "/dev/mem" at entry, then -d
     unsigned mode;                 // MODE_* bits
     std::uint8_t *type_filter;     // 256 flags, or null for every type
-    const string_key *string_key;  // the one string to print, or null
+    const string_keyword *string_key;  // the one string to print, or null
     const char *dump_path;         // file of --dump-bin / --from-dump
 };
 
