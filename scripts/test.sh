@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs what is missing, builds every preset and runs every test:
-# native Linux, Linux with ASan and UBSan, and Windows under wine.
+# native Linux, Linux with ASan and UBSan, and Windows under wine; then
+# builds and checks the Debian package and the Windows zip.
 set -e
 cd "$(dirname "$0")/.."
 sh scripts/setup.sh all
@@ -10,3 +11,5 @@ for preset in linux asan windows; do
   cmake --build --preset $preset
   ctest --preset $preset
 done
+echo "=== packages"
+sh scripts/package.sh build/linux build/windows
