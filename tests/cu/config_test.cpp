@@ -33,6 +33,16 @@ void set_env(const char *name, const char *value)
 #endif
 }
 
+// Windows removes a variable that is set to the empty string.
+bool env_can_be_empty()
+{
+#ifdef _WIN32
+    return false;
+#else
+    return true;
+#endif
+}
+
 } // namespace
 
 TEST(ConfigImage, KnownVectorsRoundTrip)
@@ -100,9 +110,11 @@ TEST(ConfigConstraints, FamilyAndLock)
         {"6", "0", {230, 0x410, 3200, 3, 0, 2, 8}, {230, 0x000, 3200, 3, 0, 2, 8}},
         {"-1", "1", {230, 0xFFF, 3200, 3, 0, 2, 8}, {230, 0xFFF, 3200, 3, 0, 2, 0}},
         {"16", "-1", {230, 0x410, 3200, 3, 0, 2, 8}, {230, 0x410, 3200, 3, 0, 2, 0}},
-        {"", "", {230, 0x410, 3200, 3, 0, 2, 8}, {230, 0x410, 3200, 3, 0, 2, 8}},
+        {"x", "", {230, 0x410, 3200, 3, 0, 2, 8}, {230, 0x410, 3200, 3, 0, 2, 8}},
     };
     for (const auto &c : cases) {
+        if (!*c.locked && !env_can_be_empty())
+            continue;
         set_env(ENV_CPU_FAMILY, c.family);
         set_env(ENV_CPU_LOCKED, c.locked);
         cfg = c.before;
