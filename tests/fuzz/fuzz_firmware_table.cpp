@@ -1,0 +1,22 @@
+// The table as the firmware-table service returns it: an arbitrary raw block
+// (calling method, version, length of the table, the table), of which the
+// walk must not read past the bytes the service actually returned.
+#include "fuzz_common.h"
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    quiet_stdout();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    // Physical memory stays empty: a block the decoder refuses leads to a
+    // scan that finds nothing to read.
+    fuzz_machine_state = {nullptr, 0, 0, data, size};
+    run_decoder({});
+    run_decoder({"-q", "-s", "oem-string-last"});
+    run_decoder({"-u"});
+    fuzz_machine_state = {};
+    return 0;
+}

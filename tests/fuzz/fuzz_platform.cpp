@@ -1,0 +1,43 @@
+// The machine the fuzz targets run on: physical memory and the firmware-table
+// block are whatever the current input says, and no system file exists, so
+// that the decoder never reaches the real machine's tables or memory.
+#include "fuzz_common.h"
+
+#include "smbios/platform.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+std::string resolve_system_path(const char *path)
+{
+    return std::string("/nonexistent/kelb-fuzz") + path;
+}
+
+std::uint8_t *fetch_raw_smbios(std::uint32_t *size)
+{
+    const fuzz_machine &m = fuzz_machine_state;
+    *size = 0;
+    if (!m.raw_block || m.raw_size == 0)
+        return nullptr;
+    // Exactly the block's size, so that a read past it is caught.
+    auto *copy = static_cast<std::uint8_t *>(std::malloc(m.raw_size));
+    std::memcpy(copy, m.raw_block, m.raw_size);
+    *size = static_cast<std::uint32_t>(m.raw_size);
+    return copy;
+}
+
+std::uint8_t *read_physical_memory(std::uint64_t base, std::uint32_t length, const char *device)
+{
+    const fuzz_machine &m = fuzz_machine_state;
+    if (base < m.memory_base || base - m.memory_base > m.memory_size ||
+        length > m.memory_size - (base - m.memory_base)) {
+        std::fprintf(stderr, "%s: no memory at 0x%llx length 0x%x\n", device,
+                     static_cast<unsigned long long>(base), length);
+        return nullptr;
+    }
+    auto *copy = static_cast<std::uint8_t *>(std::malloc(length ? length : 1));
+    if (length)
+        std::memcpy(copy, m.memory + (base - m.memory_base), length);
+    return copy;
+}
