@@ -1,7 +1,10 @@
 #include "fuzz_common.h"
 
+#include <sanitizer/common_interface_defs.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 void quiet_stdout()
 {
@@ -23,6 +26,9 @@ fuzz_machine fuzz_machine_state;
 
 void fuzz_fail(const char *what)
 {
+    // Standard error may be closed for the target; the sanitizers' report
+    // descriptor stays open.
     std::fprintf(stderr, "fuzz property failed: %s\n", what);
+    __sanitizer_report_error_summary(("fuzz property failed: " + std::string(what)).c_str());
     std::abort();
 }
