@@ -5,7 +5,10 @@
 // the cost of decoding against writing the same, already formatted text with
 // one fwrite, to the null device and to a file. It checks that the time per
 // table byte does not grow with the table, and times whole kelb-cu runs.
-// Usage: bench_decode [--quick]   (exit status 1 when a bound is not met)
+// Usage: bench_decode [--quick]   (exit status 1 when a bound is not met;
+//        --quick: fewer sizes and shorter timing, and only the growth bound,
+//        which holds on a busy machine too)
+//        bench_decode --dump <KiB> <file>   (writes one 64-bit dump, for profiling)
 #include "bench/sample_table.h"
 
 #include "smbios/options.h"
@@ -70,6 +73,21 @@ void stdout_to(const char *path)
     }
 }
 
+// Structures in a table (its count field is only 16 bits wide).
+unsigned structures_in(const bytes &table)
+{
+    unsigned n = 0;
+    std::size_t p = 0;
+    while (p + 4 <= table.size()) {
+        std::size_t q = p + table[p + 1];
+        while (q + 1 < table.size() && (table[q] || table[q + 1]))
+            q++;
+        p = q + 2;
+        n++;
+    }
+    return n;
+}
+
 // The table at least `size` bytes long but no longer than `limit`.
 smbios_table table_of(std::size_t size, std::size_t limit)
 {
@@ -105,7 +123,7 @@ result measure(const scratch_dir &dir, const char *entry, const smbios_table &t,
         std::exit(2);
     }
 
-    result r{entry, t.data.size(), t.count, text.size(), 0, 0, 0};
+    result r{entry, t.data.size(), structures_in(t.data), text.size(), 0, 0, 0};
     r.decode_s = best_time([&] { decode(path); }, 3, budget);
     FILE *null = std::fopen("/dev/null", "wb");
     r.fwrite_null_s = best_time([&] {
@@ -159,6 +177,10 @@ double time_kelb_cu(const scratch_dir &dir, int runs)
 
 int main(int argc, char **argv)
 {
+    if (argc == 4 && std::strcmp(argv[1], "--dump") == 0) {
+        write_file(argv[3], dump_sm3(sample_table(std::stoul(argv[2]) * 1024)));
+        return 0;
+    }
     bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
     double budget = quick ? 0.05 : 0.5;
     scratch_dir dir;
@@ -210,11 +232,13 @@ int main(int argc, char **argv)
     std::fprintf(out, "kelb-cu -d file 230, process start to exit (median): %.2f ms\n", cu * 1e3);
 
     int status = 0;
-    if (growth > 2.0) {
+    // A quadratic walk would show 64 times the cost per byte at 4 MiB; cache
+    // effects and a busy machine stay well below the bound.
+    if (growth > 4.0) {
         std::fprintf(out, "FAIL: decoding time grows faster than the table\n");
         status = 1;
     }
-    if (worst_ratio > 10.0) {
+    if (!quick && worst_ratio > 10.0) {
         std::fprintf(out, "FAIL: decoding costs %.1f times writing its text to a file\n", worst_ratio);
         status = 1;
     }

@@ -245,17 +245,23 @@ smbios_table sample_table(std::size_t min_bytes)
 {
     smbios_table t;
     std::uint16_t h = 0;
-    t.add(bios(h++)).add(system_info(h++));
+    t.add(bios(h++));
+    t.add(system_info(h++));
     t.add(baseboard(h, static_cast<std::uint16_t>(h + 1)));
     h++;
-    t.add(chassis(h++)).add(oem_strings(h++)).add(boot_info(h++)).add(ipmi(h++));
+    t.add(chassis(h++));
+    t.add(oem_strings(h++));
+    t.add(boot_info(h++));
+    t.add(ipmi(h++));
     std::uint16_t array = h++;
     t.add(memory_array(array, 0xFFFF));
     // Groups of a processor with its caches, four DIMMs with their mapped
     // ranges, a port and a slot, until the table is big enough.
     for (int n = 0; t.data.size() + 4 < min_bytes; n++) {
         std::uint16_t l1 = h++, l2 = h++, l3 = h++;
-        t.add(cache(l1, 1, 768)).add(cache(l2, 2, 6144)).add(cache(l3, 3, 12288));
+        t.add(cache(l1, 1, 768));
+        t.add(cache(l2, 2, 6144));
+        t.add(cache(l3, 3, 12288));
         t.add(processor(h++, l1, l2, l3, n));
         std::uint16_t mapped = h++;
         t.add(array_mapped(mapped, array, static_cast<std::uint32_t>(n) << 23));
@@ -264,7 +270,8 @@ smbios_table sample_table(std::size_t min_bytes)
             t.add(memory_device(device, array, 4 * n + d));
             t.add(device_mapped(h++, device, mapped, static_cast<std::uint32_t>(n) << 23));
         }
-        t.add(port(h++, n)).add(slot(h++, n));
+        t.add(port(h++, n));
+        t.add(slot(h++, n));
     }
     t.end_of_table(h);
     return t;
