@@ -88,4 +88,14 @@ for t in "$scratch/zip/$top"/*.txt; do
 done
 grep -q 'EXIT STATUS' "$scratch/zip/$top/kelb-cu.txt" || fail "kelb-cu.txt is not the rendered manual"
 if grep -q "$(printf '\b')" "$scratch/zip/$top"/*.txt; then fail "a manual text holds overstrike"; fi
+# The programs of the zip start without the driver library beside them.
+wine_dir=${KELB_WINE_DIR:-$(cd "$windows" && pwd)/wine}
+got=$(KELB_WINE_DIR=$wine_dir sh cmake/wine-run.sh "$scratch/zip/$top/kelb-cu.exe" -V) ||
+  fail "kelb-cu.exe -V failed under wine"
+[ "$(printf '%s' "$got" | tr -d '\r')" = "$want_cu" ] || fail "kelb-cu.exe -V printed '$got'"
+if [ -f "$scratch/zip/$top/kelb-dmi.exe" ]; then
+  got=$(KELB_WINE_DIR=$wine_dir sh cmake/wine-run.sh "$scratch/zip/$top/kelb-dmi.exe" -V) ||
+    fail "kelb-dmi.exe -V failed under wine"
+  [ "$(printf '%s' "$got" | tr -d '\r')" = "1.0" ] || fail "kelb-dmi.exe -V printed '$got'"
+fi
 echo "package check: $(basename "$zip") ok"
