@@ -4,11 +4,15 @@
 #include "smbios/options.h"
 
 #include <cstdio>
+#include <list>
 
 run_result run_in_process(const std::vector<std::string> &args)
 {
     scratch_dir dir;
-    std::vector<std::string> storage = {"kelb-dmi"};
+    // The arguments outlive the run, as the utility's constant ones do, so
+    // that whatever the scanner kept pointing into them is still there.
+    static std::list<std::vector<std::string>> kept;
+    std::vector<std::string> &storage = kept.emplace_back(std::vector<std::string>{"kelb-dmi"});
     storage.insert(storage.end(), args.begin(), args.end());
     std::vector<char *> argv;
     for (std::string &s : storage)
