@@ -12,8 +12,6 @@
 #include <cstring>
 #include <string_view>
 
-decoder_state decoder_options{};
-
 namespace {
 
 constexpr const char DECODER_NAME[] = "kelb-dmi";

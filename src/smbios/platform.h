@@ -1,7 +1,7 @@
 #pragma once
 // What the table access needs of the machine it runs on. Each platform has
-// its own implementation (platform_linux.cpp, platform_win.cpp); the test
-// build links a simulated machine in their place.
+// its own implementation (platform_hw_linux.cpp, platform_hw_win.cpp); the
+// test build links a simulated machine in their place.
 #include <cstdint>
 #include <string>
 

@@ -1,135 +1,93 @@
-// The value of one --string keyword, as the platform checks ask for it.
-#include "fixture.h"
+// String lookup and hex dump of single structures.
+#include "smbios/table_builder.h"
 
-#include "smbios/decode.h"
-#include "smbios/format.h"
+#include "smbios/options.h"
 #include "smbios/structure.h"
+#include "support/capture.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-// A table behind a 32-bit entry point of the given version, in a dump file.
-run_result query(const bytes &table, const std::vector<std::string> &args, std::uint8_t minor = 7,
-                 int count = -1, int announced_length = -1)
+smbios_structure view(bytes &b, std::size_t table_size)
 {
-    scratch_dir dir;
-    std::string path = dir.file("dump.bin");
-    std::uint16_t n = static_cast<std::uint16_t>(count >= 0 ? count : 32);
-    std::uint16_t length = static_cast<std::uint16_t>(announced_length >= 0 ? announced_length : table.size());
-    write_file(path, dump_image(entry_sm(32, length, n, 2, minor), table));
-    std::vector<std::string> all = args;
-    all.insert(all.end(), {"--from-dump", path});
-    return run_dmi(all);
-}
-
-bytes board(std::uint16_t handle, const std::string &product)
-{
-    return structure(2, handle, {1, 2, 0, 0}, {"Maker", product});
-}
-
-bytes oem_strings(std::uint8_t count, const std::vector<std::string> &strings)
-{
-    return structure(11, 0x0B, {count}, strings);
-}
-
-bytes system_with_uuid()
-{
-    bytes fields = {1, 2, 0, 0};
-    for (unsigned i = 0; i < 16; i++)
-        fields.push_back(static_cast<std::uint8_t>(i * 0x11));
-    fields.insert(fields.end(), {6, 0, 0});
-    return structure(1, 0x01, fields, {"Maker", "Model"});
-}
-
-bytes processor(std::uint8_t family, std::uint16_t mhz)
-{
-    bytes f(0x1E, 0);
-    f[0x06 - 4] = family;
-    f[0x07 - 4] = 1;
-    f[0x16 - 4] = static_cast<std::uint8_t>(mhz);
-    f[0x17 - 4] = static_cast<std::uint8_t>(mhz >> 8);
-    return structure(4, 0x04, f, {"AuthenticAMD"});
-}
-
-struct string_case {
-    const char *name;
-    bytes table;
-    std::vector<std::string> args;
-    std::string out;
-    std::uint8_t minor = 7;
-    int announced_length = -1; // the table's length, when not all of `table`
-};
-
-TEST(StringValue, PrintsOneLinePerMatchingStructure)
-{
-    const bytes end = end_of_table(0xFFFF);
-    const std::vector<string_case> cases = {
-        {"last OEM string", concat({oem_strings(3, {"A", "B", "C"}), end}), {"-q", "-s", "oem-string-last"}, "C\n"},
-        {"no OEM string", concat({oem_strings(0, {}), end}), {"-q", "-s", "oem-string-last"}, "Not Specified\n"},
-        {"OEM count past the set", concat({oem_strings(4, {"A", "B", "C"}), end}), {"-q", "-s", "oem-string-last"},
-         "<BAD INDEX>\n"},
-        {"two boards and a short one",
-         concat({board(1, "P1"), structure(2, 2, {1}, {"Short"}), board(3, "P2"), end}),
-         {"-q", "-s", "baseboard-product-name"}, "P1\nP2\n"},
-        {"letter case of the keyword", concat({board(1, "P1"), end}), {"-s", "BaseBoard-Product-Name"}, "P1\n"},
-        {"unprintable byte", concat({board(1, "X\x07Y"), end}), {"-q", "-s", "baseboard-product-name"}, "X.Y\n"},
-        {"unprintable byte kept with -u", concat({board(1, "X\x07Y"), end}),
-         {"-u", "-s", "baseboard-product-name"}, "X\x07Y\n"},
-        {"string number 0", concat({structure(0, 0, {0, 2, 0, 0, 3}, {"1.0", "01/01/2020"}), end}),
-         {"-q", "-s", "bios-vendor"}, "Not Specified\n"},
-        {"BIOS date", concat({structure(0, 0, {1, 2, 0, 0, 3}, {"V", "1.0", "01/01/2020"}), end}),
-         {"-s", "bios-release-date"}, "01/01/2020\n"},
-        {"UUID of 2.6", concat({system_with_uuid(), end}), {"-s", "system-uuid"},
-         "33221100-5544-7766-8899-AABBCCDDEEFF\n", 6},
-        {"UUID of 2.5", concat({system_with_uuid(), end}), {"-s", "system-uuid"},
-         "00112233-4455-6677-8899-AABBCCDDEEFF\n", 5},
-        {"UUID cut short by the length", concat({structure(1, 1, bytes(12, 0xFF), {"M"}), end}),
-         {"-s", "system-uuid"}, ""},
-        {"frequency", concat({processor(0x02, 2400), end}), {"-s", "processor-frequency"}, "2400 MHz\n"},
-        {"unknown frequency", concat({processor(0x02, 0), end}), {"-s", "processor-frequency"}, "Unknown\n"},
-        {"chassis type out of range", concat({structure(3, 3, {1, 0x80 | 33, 0, 0}, {"M"}), end}),
-         {"-s", "chassis-type"}, "<OUT OF SPEC>\n"},
-        {"chassis type zero", concat({structure(3, 3, {1, 0x80, 0, 0}, {"M"}), end}), {"-s", "chassis-type"},
-         "<OUT OF SPEC>\n"},
-        {"no structure of the type", concat({board(1, "P1"), end}), {"-s", "chassis-manufacturer"}, ""},
-        // The announced length ends the table inside the product name.
-        {"string cut by the table end", board(1, "Product"), {"-s", "baseboard-product-name"}, "<BAD INDEX>\n", 7,
-         static_cast<int>(board(1, "Product").size()) - 6},
-        {"fixed-up type 34 before the board",
-         concat({structure(34, 0x22, {1, 0x10, 0, 0, 0, 0, 0}, {"ABCDE"}, 16),
-                 board(1, "P1"), end}),
-         {"-q", "-s", "baseboard-product-name"}, "Invalid entry length (16). Fixed up to 11.\nP1\n"},
-        {"quiet walk ends at End of Table", concat({board(1, "P1"), end, board(2, "P2")}),
-         {"-q", "-s", "baseboard-product-name"}, "P1\n"},
-        {"broken length", concat({board(1, "P1"), structure(9, 9, {}, {}, 3), board(2, "P2"), end}),
-         {"-q", "-s", "baseboard-product-name"}, "P1\nInvalid entry length (3). DMI table is broken! Stop.\n\n"},
-    };
-    for (const string_case &c : cases) {
-        SCOPED_TRACE(c.name);
-        run_result r = query(c.table, c.args, c.minor, -1, c.announced_length);
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.out, c.out);
-        EXPECT_EQ(r.err, "");
-    }
-}
-
-// The names come from the structure decoders; the walk passes the right
-// structure and value to them.
-TEST(StringValue, NamedValuesComeFromTheTypeTables)
-{
-    bytes chassis = structure(3, 3, {1, 0x80 | 3, 0, 0}, {"M"});
-    EXPECT_EQ(query(concat({chassis, end_of_table(9)}), {"-s", "chassis-type"}).out,
-              std::string(chassis_type_name(3)) + "\n");
-
-    bytes cpu = processor(0xBE, 2000);
-    std::string expected;
-    {
-        bytes copy = cpu;
-        smbios_structure s{4, copy[1], 4, copy.data(), copy.data() + copy.size()};
-        expected = std::string(processor_family_name(s, 0x0207)) + "\n";
-    }
-    EXPECT_EQ(query(concat({cpu, end_of_table(9)}), {"-s", "processor-family"}).out, expected);
+    return {b[0], b[1], static_cast<std::uint16_t>(b[2] | b[3] << 8), b.data(), b.data() + table_size};
 }
 
 } // namespace
+
+TEST(StructureString, NumbersZeroValidAndBeyond)
+{
+    bytes b = make_structure(2, 1, {1, 2}, {"Maker", "H8QG6"});
+    auto s = view(b, b.size());
+    decoder_options.mode = 0;
+    EXPECT_STREQ(structure_string(s, 0), "Not Specified");
+    EXPECT_STREQ(structure_string(s, 1), "Maker");
+    EXPECT_STREQ(structure_string(s, 2), "H8QG6");
+    EXPECT_STREQ(structure_string(s, 3), "<BAD INDEX>");
+    bytes none = make_structure(2, 1, {1});
+    auto n = view(none, none.size());
+    EXPECT_STREQ(structure_string(n, 1), "<BAD INDEX>");
+}
+
+TEST(StructureString, NonPrintableReplacedInPlaceUnlessDumping)
+{
+    bytes b = make_structure(2, 1, {1}, {std::string("H8\x07QG6\x7F")});
+    auto s = view(b, b.size());
+    decoder_options.mode = MODE_DUMP;
+    EXPECT_STREQ(structure_string(s, 1), "H8\x07QG6\x7F");
+    decoder_options.mode = 0;
+    EXPECT_STREQ(structure_string(s, 1), "H8.QG6.");
+    EXPECT_EQ(b[5 + 2], '.'); // the table buffer itself was rewritten
+}
+
+TEST(StructureString, SetCutOffByTableEndIsNotRead)
+{
+    bytes b = make_structure(11, 1, {2}, {"First", "Second"});
+    // The table ends inside the second string: its bytes are there, its end is not.
+    auto s = view(b, 5 + 6 + 3);
+    decoder_options.mode = 0;
+    EXPECT_STREQ(structure_string(s, 1), "First");
+    EXPECT_STREQ(structure_string(s, 2), "<BAD INDEX>");
+}
+
+TEST(DumpStructure, RowsAndStrings)
+{
+    bytes body(20);
+    for (std::size_t i = 0; i < body.size(); i++)
+        body[i] = static_cast<std::uint8_t>(i);
+    bytes b = make_structure(0x80, 0x1234, body, {"A\x01"});
+    auto s = view(b, b.size());
+    decoder_options.mode = 0;
+    EXPECT_EQ(capture_stdout([&] { dump_structure(s); }),
+              "\tHeader and Data:\n"
+              "\t\t80 18 34 12 00 01 02 03 04 05 06 07 08 09 0A 0B\n"
+              "\t\t0C 0D 0E 0F 10 11 12 13\n"
+              "\tStrings:\n"
+              "\t\tA.\n");
+    bytes c = make_structure(0x80, 0x1234, {}, {"A\x01"});
+    auto t = view(c, c.size());
+    decoder_options.mode = MODE_DUMP;
+    EXPECT_EQ(capture_stdout([&] { dump_structure(t); }),
+              "\tHeader and Data:\n"
+              "\t\t80 04 34 12\n"
+              "\tStrings:\n"
+              "\t\t41 01 00\n"
+              "\t\t\"A.\"\n");
+    decoder_options.mode = 0;
+}
+
+TEST(DumpStructure, NoStringsStopsAfterData)
+{
+    bytes b = make_structure(0xC0, 2, {0xAA});
+    auto s = view(b, b.size());
+    decoder_options.mode = 0;
+    EXPECT_EQ(capture_stdout([&] { dump_structure(s); }), "\tHeader and Data:\n\t\tC0 05 02 00 AA\n");
+}
+
+TEST(DecodeFallback, UnknownAndOemTypes)
+{
+    EXPECT_EQ(decode_one(make_structure(0x50, 7, {})), "Unknown Type\n\tHeader and Data:\n\t\t50 04 07 00\n\n");
+    EXPECT_EQ(decode_one(make_structure(0x90, 7, {})), "OEM-specific Type\n\tHeader and Data:\n\t\t90 04 07 00\n\n");
+    EXPECT_EQ(decode_one(make_structure(0x90, 7, {}), 0x0300, MODE_QUIET), "");
+}
