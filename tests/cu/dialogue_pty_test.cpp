@@ -116,7 +116,7 @@ TEST_F(Dialogue, EveryAnswerEnterOnDefaultRecordWithDebugDefaults)
     const std::vector<step> steps = {{yn(1, false), "\n"}, {clock_q(200), "\n"}, {yn(5, false), "\n"},
                                      {yn(8, false), "\n"}, {yn(12, false), "\n"}, {yn(15, false), "\n"},
                                      {yn(22, false), "\n"}};
-    converse(s, steps);
+    ASSERT_NO_FATAL_FAILURE(converse(s, steps));
     EXPECT_EQ(s.wait(), 0);
     EXPECT_EQ(s.transcript(), BANNER +
                                   "KELB_DEBUG_CPU_EXTENDED_FAMILY is not set, defaulting to -1\n"
@@ -132,7 +132,7 @@ TEST_F(Dialogue, EmptyBackingFileGetsTheDefaultImage)
     const std::vector<step> steps = {{yn(1, false), "\n"}, {clock_q(200), "\n"}, {yn(5, false), "\n"},
                                      {yn(8, false), "\n"}, {yn(12, false), "\n"}, {yn(15, false), "\n"},
                                      {yn(22, false), "\n"}};
-    converse(s, steps);
+    ASSERT_NO_FATAL_FAILURE(converse(s, steps));
     EXPECT_EQ(s.wait(), 0);
     EXPECT_EQ(s.transcript(), BANNER + ABSENT + HEADER + questions_of(steps) + "\n" + STORED);
     bytes want(IMAGE_AT, 0);
@@ -164,7 +164,7 @@ TEST_F(Dialogue, UnlockedFamilySixEditsEveryGroup)
         {"    Effective HT frequency cap (2500-3200) [3200]? ", "2500\n"},
         {yn(24, false), "yes\n"},
     };
-    converse(s, steps);
+    ASSERT_NO_FATAL_FAILURE(converse(s, steps));
     EXPECT_EQ(s.wait(), 0);
     EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + questions_of(steps) + "\n" + STORED);
     // target 230, flags 0xA81, htlimit 2500, nbmulti 2, nbv 3, vcore 5, cpumulti 8
@@ -195,7 +195,7 @@ TEST_F(Dialogue, LockedFamilyOneWithRefusedAndOverlongAnswers)
         {"    Effective HT frequency cap (2500-3200) [3000]? ", "\n"},
         {yn(24, false), "\n"},
     };
-    converse(s, steps);
+    ASSERT_NO_FATAL_FAILURE(converse(s, steps));
     EXPECT_EQ(s.wait(), 0);
     EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + questions_of(steps) + "\n" + STORED);
     config_image img{};
@@ -223,7 +223,7 @@ TEST_F(Dialogue, UnknownLockAsksCoreQuestionsFirstAndDropsTheMultiplier)
         {yn(15, false), "\n"},
         {yn(22, false), "\n"},
     };
-    converse(s, steps);
+    ASSERT_NO_FATAL_FAILURE(converse(s, steps));
     EXPECT_EQ(s.wait(), 0);
     EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + questions_of(steps) + "\n" + STORED);
     EXPECT_EQ(stored_image(read_file(nvram)), image_of({200, 0, 3200, 0, 1, 5, 0}));
@@ -233,7 +233,7 @@ TEST_F(Dialogue, ResetAnswerStoresTheResetImage)
 {
     write_file(nvram, nvram_with(encode_config({230, 0x0A81, 2500, 2, 3, 5, 8})));
     pty_session s(args(), facts("-1", "0"));
-    converse(s, {{yn(1, false), "yes\n"}});
+    ASSERT_NO_FATAL_FAILURE(converse(s, {{yn(1, false), "yes\n"}}));
     EXPECT_EQ(s.wait(), 0);
     EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + yn(1, false) + "\n" + STORED);
     EXPECT_EQ(stored_image(read_file(nvram)), bytes(6, 0xFF));
@@ -259,7 +259,7 @@ TEST_F(Dialogue, InterruptedOrEndedInputStoresNothing)
         write_file(nvram, before);
         pty_session s(args(), facts("-1", "1"));
         const std::vector<step> steps = {{yn(1, false), "\n"}, {clock_q(200), "230\n"}, {yn(5, false), e.keys}};
-        converse(s, steps);
+        ASSERT_NO_FATAL_FAILURE(converse(s, steps));
         if (e.signal)
             s.send(*e.signal);
         EXPECT_EQ(s.wait(), 11);
@@ -272,7 +272,7 @@ TEST_F(Dialogue, SignalBeforeTheMenuEndsTheFirstQuestion)
 {
     const bytes before = nvram_with(encode_config(CFG_DEFAULTS));
     write_file(nvram, before);
-    pty_session s(args(), facts("-1", "1"), {control_signal::interrupt});
+    pty_session s(args(), facts("-1", "1"), {.pending = {control_signal::interrupt}});
     EXPECT_EQ(s.wait(), 11);
     EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + yn(1, false) + CLOSING);
     EXPECT_EQ(read_file(nvram), before);
@@ -292,7 +292,7 @@ TEST_F(Dialogue, SignalDuringCommandLineRunsDoesNotStopThem)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.argument);
         write_file(nvram, nvram_with(encode_config(CFG_DEFAULTS)));
-        pty_session s(args({c.argument}), facts("-1", "1"), {control_signal::interrupt});
+        pty_session s(args({c.argument}), facts("-1", "1"), {.pending = {control_signal::interrupt}});
         EXPECT_EQ(s.wait(), 0);
         EXPECT_EQ(s.transcript(), BANNER + FOUND + STORED);
         EXPECT_EQ(stored_image(read_file(nvram)), image_of(c.want));
@@ -303,11 +303,24 @@ TEST_F(Dialogue, SecondSignalEndsTheProcess)
 {
     const bytes before = nvram_with(encode_config(CFG_DEFAULTS));
     write_file(nvram, before);
-    pty_session s(args(), facts("-1", "1"), {control_signal::interrupt, control_signal::terminate});
+    pty_session s(args(), facts("-1", "1"),
+                  {.pending = {control_signal::interrupt, control_signal::terminate}});
     int status = s.wait();
     EXPECT_TRUE(status == pty_session::killed_status(control_signal::interrupt) ||
                 status == pty_session::killed_status(control_signal::terminate))
         << "status " << status << "\n" << s.transcript();
     EXPECT_EQ(s.transcript().find("Signal received"), std::string::npos);
     EXPECT_EQ(read_file(nvram), before);
+}
+
+TEST_F(Dialogue, SignalsIgnoredByTheInvokerStayIgnored)
+{
+    write_file(nvram, nvram_with(encode_config(CFG_DEFAULTS)));
+    pty_session s(args(), facts("-1", "1"), {.ignored = {control_signal::interrupt}});
+    // Ctrl+C does nothing; the answer typed after it is taken.
+    const std::vector<step> steps = {{yn(1, false), "\x03yes\n"}};
+    ASSERT_NO_FATAL_FAILURE(converse(s, steps));
+    EXPECT_EQ(s.wait(), 0);
+    EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + questions_of(steps) + "\n" + STORED);
+    EXPECT_EQ(stored_image(read_file(nvram)), bytes(6, 0xFF));
 }

@@ -12,6 +12,14 @@
 
 enum class control_signal { interrupt, terminate, hangup, quit };
 
+// How the program finds its signals when it starts: `pending` ones are pending
+// and blocked until it unblocks them, `ignored` ones are ignored, every other
+// one has its default action.
+struct signal_state {
+    std::vector<control_signal> pending = {};
+    std::vector<control_signal> ignored = {};
+};
+
 class pty_session {
 public:
     // false where the platform has no pseudo-terminals; tests skip then.
@@ -19,10 +27,9 @@ public:
     // The status wait() reports for a program ended by `s`.
     static int killed_status(control_signal s);
 
-    // Starts argv[0]; `pending` signals are already pending (blocked until the
-    // program unblocks them) when it starts.
+    // Starts argv[0] with the parent's environment changed by `env`.
     explicit pty_session(const std::vector<std::string> &argv, const std::vector<env_change> &env = {},
-                         const std::vector<control_signal> &pending = {});
+                         const signal_state &signals = {});
     ~pty_session();
     pty_session(const pty_session &) = delete;
     pty_session &operator=(const pty_session &) = delete;

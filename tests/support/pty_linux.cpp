@@ -70,7 +70,7 @@ bool pty_session::supported() { return true; }
 int pty_session::killed_status(control_signal s) { return 128 + signal_number(s); }
 
 pty_session::pty_session(const std::vector<std::string> &argv, const std::vector<env_change> &env,
-                         const std::vector<control_signal> &pending)
+                         const signal_state &signals)
 {
     int m = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (m < 0)
@@ -93,7 +93,7 @@ pty_session::pty_session(const std::vector<std::string> &argv, const std::vector
     std::vector<char *> arg_p = pointers(args), env_p = pointers(vars);
     sigset_t blocked;
     sigemptyset(&blocked);
-    for (control_signal c : pending)
+    for (control_signal c : signals.pending)
         sigaddset(&blocked, signal_number(c));
 
     pid_t pid = fork();
@@ -106,9 +106,11 @@ pty_session::pty_session(const std::vector<std::string> &argv, const std::vector
         for (control_signal c : {control_signal::interrupt, control_signal::terminate,
                                  control_signal::hangup, control_signal::quit})
             std::signal(signal_number(c), SIG_DFL);
-        // Blocked signals stay pending across exec.
+        // Ignored signals stay ignored, blocked ones pending, across exec.
+        for (control_signal c : signals.ignored)
+            std::signal(signal_number(c), SIG_IGN);
         sigprocmask(SIG_SETMASK, &blocked, nullptr);
-        for (control_signal c : pending)
+        for (control_signal c : signals.pending)
             kill(getpid(), signal_number(c));
         execve(arg_p[0], arg_p.data(), env_p.data());
         _exit(127);

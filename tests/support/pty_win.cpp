@@ -4,7 +4,7 @@
 bool pty_session::supported() { return false; }
 int pty_session::killed_status(control_signal) { return -1; }
 pty_session::pty_session(const std::vector<std::string> &, const std::vector<env_change> &,
-                         const std::vector<control_signal> &) {}
+                         const signal_state &) {}
 pty_session::~pty_session() = default;
 bool pty_session::expect(const std::string &, std::chrono::milliseconds) { return false; }
 void pty_session::type(const std::string &) {}
