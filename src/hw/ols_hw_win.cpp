@@ -76,7 +76,7 @@ bool ols_initialize()
 
 unsigned ols_get_dll_status()
 {
-    return lib.module ? lib.get_dll_status() : OLS_DLL_DRIVER_NOT_FOUND;
+    return lib.module ? static_cast<unsigned>(lib.get_dll_status()) : unsigned{OLS_DLL_DRIVER_NOT_FOUND};
 }
 
 void ols_get_driver_version(std::uint8_t *major, std::uint8_t *minor,
