@@ -289,6 +289,20 @@ TEST(device_run, backing_file_run_makes_no_library_call)
     EXPECT_EQ(read_file(file).size(), CFG_NVRAM_OFFSET + 6);
 }
 
+TEST(device_run, missing_backing_file_ends_with_status_8_and_is_not_created)
+{
+    scratch_dir dir;
+    std::string chip = dir.file("cmos.bin"), log = dir.file("ports.log"), file = dir.file("absent.bin");
+    write_file(chip, make_chip(14));
+    std::vector<std::string> argv = {KELB_CU_SIM_PATH, "-d", file, "230"};
+    run_result r = run_checked(argv, machine_env(chip, log, {{"KELB_DEBUG_CPU_LOCKED", "1"},
+                                                             {"KELB_DEBUG_CPU_EXTENDED_FAMILY", "-1"}}));
+    EXPECT_EQ(r.status, 8);
+    EXPECT_EQ(r.err, file + ": " + errno_text(ENOENT) + "\n");
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_FALSE(std::filesystem::exists(log));
+}
+
 TEST(device_run, processor_without_leaf_1_ends_the_run_before_anything_is_stored)
 {
     for (const char *max : {"0", "none"}) {

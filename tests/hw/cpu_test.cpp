@@ -93,9 +93,9 @@ TEST_F(sim_test, family_comes_from_leaf_1)
     }
 }
 
-using sim_death_test = sim_test;
+using sim_DeathTest = sim_test;
 
-TEST_F(sim_death_test, processor_without_leaf_1_ends_the_process)
+TEST_F(sim_DeathTest, processor_without_leaf_1_ends_the_process)
 {
     for (const char *max : {"0", "none"}) {
         configure(make_chip(1), {{SIM_CPUID_MAXLEAF, max}});
