@@ -33,21 +33,9 @@ inline std::vector<env_change> machine_env(const std::string &chip, const std::s
     return env;
 }
 
-// Line ends as written on Linux: the Windows runtime turns them into CR LF.
-inline std::string plain_lines(const std::string &text)
-{
-    std::string s;
-    for (std::size_t i = 0; i < text.size(); i++)
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
-            s += text[i];
-    return s;
-}
-
 inline run_result run_checked(const std::vector<std::string> &argv, const std::vector<env_change> &env)
 {
     run_result r = run_program(argv, env);
-    r.out = plain_lines(r.out);
-    r.err = plain_lines(r.err);
     // Piped streams are never a console of the utility's own.
     EXPECT_EQ(r.out.find("Press any key"), std::string::npos) << r.out;
     return r;
