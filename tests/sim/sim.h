@@ -5,7 +5,8 @@
 //
 //   KELB_SIM_CMOS            path of the chip's 256 bytes: loaded when the
 //                            library is initialised, saved when it is released
-//                            (a missing or short file reads as zeros)
+//                            (a missing or short file reads as zeros; unset,
+//                            the chip is all zeros and nothing is saved)
 //   KELB_SIM_INDEX           the index register at initialisation (default 0)
 //   KELB_SIM_INDEX_READBACK  "broken": the index port never reads back what was
 //                            written; "drift:N": another agent selects a
