@@ -1,0 +1,11 @@
+#include "support/scoped_env.h"
+
+#include <cstdlib>
+
+void set_env(const std::string &name, const std::optional<std::string> &value)
+{
+    if (value)
+        setenv(name.c_str(), value->c_str(), 1);
+    else
+        unsetenv(name.c_str());
+}
