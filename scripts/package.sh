@@ -60,7 +60,7 @@ for p in $(programs "$linux"); do
   done
 done
 for m in "$scratch"/deb/usr/share/man/man1/*.1; do
-  warnings=$(groff -man -ww -z "$m" 2>&1) || fail "$m does not render"
+  warnings=$(groff -man -ww -Tascii "$m" 2>&1 >/dev/null) || fail "$m does not render"
   [ -z "$warnings" ] || fail "$m: $warnings"
 done
 echo "package check: $(basename "$deb") ok"
