@@ -4,13 +4,14 @@
 # what it learns in build/fuzz/corpus. A finding (crash, leak, failed
 # property, timeout) stops the run; its input is left in build/fuzz/findings.
 # Usage: scripts/fuzz.sh [seconds per target [extra libFuzzer options]]
+# KELB_FUZZ_BUILD names another build tree than build/fuzz.
 set -e
 cd "$(dirname "$0")/.."
 seconds=${1:-10}
 [ $# -gt 0 ] && shift
-build=build/fuzz
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz
+build=${KELB_FUZZ_BUILD:-build/fuzz}
+cmake --preset fuzz -B "$build" >/dev/null
+cmake --build "$build" --target fuzz_targets
 rm -rf "$build/seeds"
 "$build/tests/fuzz/make_seeds" "$build/seeds"
 mkdir -p "$build/findings" "$build/logs"

@@ -13,3 +13,7 @@ for preset in linux asan windows; do
 done
 echo "=== packages"
 sh scripts/package.sh build/linux build/windows
+echo "=== fuzz"
+sh scripts/fuzz.sh 10
+echo "=== benchmark"
+sh scripts/bench.sh --quick
