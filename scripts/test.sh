@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what is missing, builds every preset and runs every test:
 # native Linux, Linux with ASan and UBSan, and Windows under wine; then
-# builds and checks the Debian package and the Windows zip.
+# builds and checks the Debian package and the Windows zip, runs each fuzz
+# target for a bounded time and the quick benchmark.
 set -e
 cd "$(dirname "$0")/.."
 sh scripts/setup.sh all
