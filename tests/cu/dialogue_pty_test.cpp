@@ -25,6 +25,10 @@ const std::string HEADER = "Type your selection and press Enter.\n"
 const std::string STORED = "Configuration stored successfully.\n\n"
                            "To ensure proper application, POWER-OFF the machine, then power it back on.\n";
 const std::string UNCHANGED = "Configuration unchanged.\n";
+// A program that leads its own terminal session owns that terminal, as one
+// started in a window of its own does, so every run but an interrupted one
+// ends with the pause.
+const std::string PAUSE = "\nPress any key to continue.\n";
 const std::string CLOSING = "\n\nSignal received or EOF on input.\n";
 
 const std::string VOLTAGES = "(+0.0/+12.5/+25.0/+37.5/+50.0/+62.5/+75.0/+87.5)";
@@ -105,6 +109,14 @@ protected:
     std::string nvram = dir.file("nvram.bin");
 };
 
+// Waits for the pause, answers it with one key (no Enter) and waits for the end.
+int finish(pty_session &s)
+{
+    EXPECT_TRUE(s.expect(PAUSE)) << s.transcript();
+    s.type("x");
+    return s.wait();
+}
+
 } // namespace
 
 TEST_F(Dialogue, EveryAnswerEnterOnDefaultRecordWithDebugDefaults)
@@ -117,11 +129,11 @@ TEST_F(Dialogue, EveryAnswerEnterOnDefaultRecordWithDebugDefaults)
                                      {yn(8, false), "\n"}, {yn(12, false), "\n"}, {yn(15, false), "\n"},
                                      {yn(22, false), "\n"}};
     ASSERT_NO_FATAL_FAILURE(converse(s, steps));
-    EXPECT_EQ(s.wait(), 0);
+    EXPECT_EQ(finish(s), 0);
     EXPECT_EQ(s.transcript(), BANNER +
                                   "KELB_DEBUG_CPU_EXTENDED_FAMILY is not set, defaulting to -1\n"
                                   "KELB_DEBUG_CPU_LOCKED is not set, defaulting to 1\n\n" +
-                                  FOUND + HEADER + questions_of(steps) + "\n" + UNCHANGED);
+                                  FOUND + HEADER + questions_of(steps) + "\n" + UNCHANGED + PAUSE);
     EXPECT_EQ(read_file(nvram), before);
 }
 
@@ -133,8 +145,8 @@ TEST_F(Dialogue, EmptyBackingFileGetsTheDefaultImage)
                                      {yn(8, false), "\n"}, {yn(12, false), "\n"}, {yn(15, false), "\n"},
                                      {yn(22, false), "\n"}};
     ASSERT_NO_FATAL_FAILURE(converse(s, steps));
-    EXPECT_EQ(s.wait(), 0);
-    EXPECT_EQ(s.transcript(), BANNER + ABSENT + HEADER + questions_of(steps) + "\n" + STORED);
+    EXPECT_EQ(finish(s), 0);
+    EXPECT_EQ(s.transcript(), BANNER + ABSENT + HEADER + questions_of(steps) + "\n" + STORED + PAUSE);
     bytes want(IMAGE_AT, 0);
     for (std::uint8_t b : {0x40, 0x00, 0x07, 0x08, 0x00, 0xFD})
         want.push_back(b);
@@ -165,8 +177,8 @@ TEST_F(Dialogue, UnlockedFamilySixEditsEveryGroup)
         {yn(24, false), "yes\n"},
     };
     ASSERT_NO_FATAL_FAILURE(converse(s, steps));
-    EXPECT_EQ(s.wait(), 0);
-    EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + questions_of(steps) + "\n" + STORED);
+    EXPECT_EQ(finish(s), 0);
+    EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + questions_of(steps) + "\n" + STORED + PAUSE);
     // target 230, flags 0xA81, htlimit 2500, nbmulti 2, nbv 3, vcore 5, cpumulti 8
     EXPECT_EQ(stored_image(read_file(nvram)), (bytes{0xDE, 0x81, 0xA0, 0x54, 0x40, 0xB9}));
 }
@@ -196,8 +208,8 @@ TEST_F(Dialogue, LockedFamilyOneWithRefusedAndOverlongAnswers)
         {yn(24, false), "\n"},
     };
     ASSERT_NO_FATAL_FAILURE(converse(s, steps));
-    EXPECT_EQ(s.wait(), 0);
-    EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + questions_of(steps) + "\n" + STORED);
+    EXPECT_EQ(finish(s), 0);
+    EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + questions_of(steps) + "\n" + STORED + PAUSE);
     config_image img{};
     bytes got = stored_image(read_file(nvram));
     ASSERT_EQ(got.size(), img.size());
@@ -224,8 +236,8 @@ TEST_F(Dialogue, UnknownLockAsksCoreQuestionsFirstAndDropsTheMultiplier)
         {yn(22, false), "\n"},
     };
     ASSERT_NO_FATAL_FAILURE(converse(s, steps));
-    EXPECT_EQ(s.wait(), 0);
-    EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + questions_of(steps) + "\n" + STORED);
+    EXPECT_EQ(finish(s), 0);
+    EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + questions_of(steps) + "\n" + STORED + PAUSE);
     EXPECT_EQ(stored_image(read_file(nvram)), image_of({200, 0, 3200, 0, 1, 5, 0}));
 }
 
@@ -234,8 +246,8 @@ TEST_F(Dialogue, ResetAnswerStoresTheResetImage)
     write_file(nvram, nvram_with(encode_config({230, 0x0A81, 2500, 2, 3, 5, 8})));
     pty_session s(args(), facts("-1", "0"));
     ASSERT_NO_FATAL_FAILURE(converse(s, {{yn(1, false), "yes\n"}}));
-    EXPECT_EQ(s.wait(), 0);
-    EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + yn(1, false) + "\n" + STORED);
+    EXPECT_EQ(finish(s), 0);
+    EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + yn(1, false) + "\n" + STORED + PAUSE);
     EXPECT_EQ(stored_image(read_file(nvram)), bytes(6, 0xFF));
 }
 
@@ -293,8 +305,8 @@ TEST_F(Dialogue, SignalDuringCommandLineRunsDoesNotStopThem)
         SCOPED_TRACE(c.argument);
         write_file(nvram, nvram_with(encode_config(CFG_DEFAULTS)));
         pty_session s(args({c.argument}), facts("-1", "1"), {.pending = {control_signal::interrupt}});
-        EXPECT_EQ(s.wait(), 0);
-        EXPECT_EQ(s.transcript(), BANNER + FOUND + STORED);
+        EXPECT_EQ(finish(s), 0);
+        EXPECT_EQ(s.transcript(), BANNER + FOUND + STORED + PAUSE);
         EXPECT_EQ(stored_image(read_file(nvram)), image_of(c.want));
     }
 }
@@ -320,7 +332,7 @@ TEST_F(Dialogue, SignalsIgnoredByTheInvokerStayIgnored)
     // Ctrl+C does nothing; the answer typed after it is taken.
     const std::vector<step> steps = {{yn(1, false), "\x03yes\n"}};
     ASSERT_NO_FATAL_FAILURE(converse(s, steps));
-    EXPECT_EQ(s.wait(), 0);
-    EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + questions_of(steps) + "\n" + STORED);
+    EXPECT_EQ(finish(s), 0);
+    EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + questions_of(steps) + "\n" + STORED + PAUSE);
     EXPECT_EQ(stored_image(read_file(nvram)), bytes(6, 0xFF));
 }

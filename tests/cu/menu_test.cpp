@@ -7,7 +7,7 @@
 #include "cu/menu.h"
 #include "hw/cpu.h"
 #include "support/capture.h"
-#include "support/scoped_env.h"
+#include "support/env.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

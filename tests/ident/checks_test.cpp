@@ -5,6 +5,7 @@
 #include "smbios/capture.h"
 #include "smbios/fixture.h"
 #include "support/capture.h"
+#include "support/env.h"
 #include "support/files.h"
 #include "support/process.h"
 
@@ -23,27 +24,19 @@ bytes platform_table(const std::string &board, const std::string &oem)
                    structure(11, 0x0003, {0x02}, {"Vendor data", oem}), end_of_table(0x0004)});
 }
 
+// The simulated firmware-table service answers with `table` while this lives.
 class served_table {
 public:
-    explicit served_table(const bytes &table)
+    explicit served_table(const bytes &table) : env_("KELB_SIM_FIRMWARE_TABLE", path_)
     {
         write_file(path_, raw_block(2, 7, table));
-        set("KELB_SIM_FIRMWARE_TABLE", path_.c_str());
     }
-    ~served_table() { set("KELB_SIM_FIRMWARE_TABLE", nullptr); }
     const std::string &path() const { return path_; }
 
 private:
-    static void set(const char *name, const char *value)
-    {
-#ifdef _WIN32
-        _putenv_s(name, value ? value : "");
-#else
-        value ? setenv(name, value, 1) : unsetenv(name);
-#endif
-    }
     scratch_dir dir_;
     std::string path_ = dir_.file("rsmb.bin");
+    scoped_env env_;
 };
 
 struct board_outcome {

@@ -10,6 +10,8 @@
 class scoped_env {
 public:
     explicit scoped_env(const std::vector<std::pair<std::string, std::optional<std::string>>> &changes);
+    scoped_env(const std::string &name, const std::optional<std::string> &value)
+        : scoped_env(std::vector<std::pair<std::string, std::optional<std::string>>>{{name, value}}) {}
     ~scoped_env();
     scoped_env(const scoped_env &) = delete;
     scoped_env &operator=(const scoped_env &) = delete;
