@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <string>
+#include <vector>
 
 // Sends standard output to the null device, so that every formatting path
 // still runs but nothing is shown. Call once, from LLVMFuzzerInitialize.
@@ -11,6 +13,18 @@ void quiet_stdout();
 
 // dmi_decoder_reset, then dmi_decoder_main with {"kelb-dmi", args...}.
 int run_decoder(std::initializer_list<const char *> args);
+
+// What `body` prints on standard output (which then goes back to the null
+// device). The targets check once, at start, that a well-formed input of
+// theirs reaches the decoding, so that a seam that lets every input fail
+// early cannot pass for a clean run.
+std::string printed_by(void (*body)());
+
+// A table of two structures: System Information (manufacturer "Fuzz") and
+// End-of-Table; and the same as a legacy (_DMI_) entry point for a table at
+// `address`.
+std::vector<std::uint8_t> known_table();
+std::vector<std::uint8_t> known_entry_point(std::uint32_t address);
 
 // The 23 string keywords of --string.
 extern const char *const fuzz_string_keywords[23];

@@ -71,6 +71,15 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     close(fd);
     dump_path = name;
     std::atexit([] { std::remove(dump_path.c_str()); });
+
+    std::vector<std::uint8_t> dump = known_entry_point(32);
+    dump.resize(32, 0);
+    std::vector<std::uint8_t> t = known_table();
+    dump.insert(dump.end(), t.begin(), t.end());
+    write_dump(dump.data(), dump.size());
+    std::string out = printed_by([] { run_decoder({"-q", "-s", "system-manufacturer", "--from-dump", dump_path.c_str()}); });
+    if (out != "Fuzz\n")
+        fuzz_fail("a well-formed dump file does not reach the walk");
     return 0;
 }
 

@@ -43,6 +43,12 @@ void walk(std::initializer_list<const char *> args, const std::uint8_t *table, s
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     quiet_stdout();
+    std::string out = printed_by([] {
+        std::vector<std::uint8_t> t = known_table();
+        walk({"-s", "system-manufacturer"}, t.data(), t.size(), 2, 0x0208, 0);
+    });
+    if (out != "Fuzz\n")
+        fuzz_fail("a well-formed table does not reach the walk");
     return 0;
 }
 
