@@ -7,6 +7,7 @@
 #include "smbios/report.h"
 #include "smbios/structure.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -39,6 +40,9 @@ struct malloc_free {
     void operator()(void *p) const { std::free(p); }
 };
 using buffer_ptr = std::unique_ptr<std::uint8_t, malloc_free>;
+
+// First allocation for a table read from a file; it doubles as data comes.
+constexpr std::size_t FILE_CHUNK = 64 * 1024;
 
 bool begins_with(const std::uint8_t *p, const char *anchor)
 {
@@ -342,20 +346,37 @@ std::uint8_t *read_chunk(std::uint64_t base, std::uint32_t length, const char *s
         report_errno(source);
         return nullptr;
     }
-    buffer_ptr buf(static_cast<std::uint8_t *>(std::malloc(length ? length : 1)));
+    // A file may end before the announced length (the sysfs table file holds
+    // the table itself, not its announced maximum, and a dump file may announce
+    // anything up to 4 GiB): the buffer grows with the bytes that are there,
+    // so a short file never costs the announced length in memory. A caller
+    // that does not ask how many were read gets all `length` bytes, the
+    // missing ones zero.
+    std::size_t size = got ? std::min<std::size_t>(length, FILE_CHUNK) : length;
+    buffer_ptr buf(static_cast<std::uint8_t *>(std::malloc(size ? size : 1)));
+    std::size_t n = 0;
+    while (buf) {
+        n += std::fread(buf.get() + n, 1, size - n, f.get());
+        if (n < size || size == length)
+            break;
+        size = std::min<std::size_t>(length, 2 * size);
+        auto *bigger = static_cast<std::uint8_t *>(std::realloc(buf.get(), size));
+        if (!bigger) {
+            buf.reset(); // realloc left the old block to be freed
+            break;
+        }
+        buf.release(); // realloc has taken it over
+        buf.reset(bigger);
+    }
     if (!buf) {
         report_errno("malloc");
         return nullptr;
     }
-    // A file may end before the announced length (the sysfs table file holds
-    // the table itself, not its announced maximum): the bytes that are there
-    // are the table, and the zero-filled rest is never walked.
-    std::size_t n = std::fread(buf.get(), 1, length, f.get());
-    if (n < length && std::ferror(f.get())) {
+    if (n < size && std::ferror(f.get())) {
         report_errno(source);
         return nullptr;
     }
-    std::memset(buf.get() + n, 0, length - n);
+    std::memset(buf.get() + n, 0, size - n);
     if (got)
         *got = static_cast<std::uint32_t>(n);
     return buf.release();

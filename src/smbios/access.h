@@ -13,7 +13,8 @@ int smbios_access_sequence();
 
 // `length` bytes at `base` of `source` (malloc'd, or null after a message).
 // From physical memory (`physical`) the bytes are all there or none is; a file
-// may hold fewer, and *got (when asked for) says how many were read.
+// may hold fewer, and *got (when asked for) says how many were read: only
+// those are in the buffer, which is never much larger than the file.
 std::uint8_t *read_chunk(std::uint64_t base, std::uint32_t length, const char *source,
                          bool physical, std::uint32_t *got);
 
