@@ -1,0 +1,150 @@
+// Random structures of types 5 to 17: the decodings stay inside the structure,
+// keep their line shape, and differ in quiet mode only by the handle lines.
+// Meant to run under AddressSanitizer: every structure lies in a heap block of
+// its exact size, so a read past the formatted area (or past the string set)
+// is reported.
+#include "smbios/decode.h"
+#include "smbios/options.h"
+#include "support/capture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char *const titles[] = {
+    "Memory Controller Information", "Memory Module Information", "Cache Information",
+    "Port Connector Information", "System Slot Information", nullptr, "OEM Strings",
+    "System Configuration Options", "BIOS Language Information", "Group Associations",
+    "System Event Log", "Physical Memory Array", "Memory Device"};
+
+struct sample {
+    std::uint8_t type;
+    std::vector<std::uint8_t> bytes; // the whole structure, strings included
+    std::size_t formatted;           // length of the formatted area
+    std::uint16_t version;
+};
+
+sample random_sample(std::mt19937 &rng, bool with_strings)
+{
+    sample s;
+    s.type = static_cast<std::uint8_t>(5 + rng() % 13);
+    s.formatted = 4 + rng() % 80;
+    static constexpr std::uint16_t versions[] = {0x0200, 0x0201, 0x0300};
+    s.version = versions[rng() % 3];
+    s.bytes.resize(s.formatted);
+    for (auto &b : s.bytes)
+        b = static_cast<std::uint8_t>(rng());
+    // Small counts and string numbers now and then, so that lists fit and strings resolve.
+    for (auto &b : s.bytes)
+        if (rng() % 4 == 0)
+            b = static_cast<std::uint8_t>(rng() % 4);
+    s.bytes[0] = s.type;
+    s.bytes[1] = static_cast<std::uint8_t>(s.formatted);
+    if (with_strings) {
+        unsigned count = rng() % 4;
+        for (unsigned i = 0; i < count; i++) {
+            unsigned len = 1 + rng() % 8;
+            for (unsigned j = 0; j < len; j++)
+                s.bytes.push_back(static_cast<std::uint8_t>(1 + rng() % 255));
+            s.bytes.push_back(0);
+        }
+        if (count == 0)
+            s.bytes.push_back(0);
+        s.bytes.push_back(0);
+    }
+    return s;
+}
+
+// Decodes the sample from a heap block of its exact size.
+std::string decode_exact(const sample &smp, unsigned mode)
+{
+    std::size_t size = smp.bytes.size();
+    std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[size]);
+    std::copy(smp.bytes.begin(), smp.bytes.end(), block.get());
+    smbios_structure s{smp.type, static_cast<std::uint8_t>(smp.formatted),
+                       static_cast<std::uint16_t>(block[2] | block[3] << 8), block.get(), block.get() + size};
+    decoder_options.mode = mode;
+    std::string out = capture_stdout([&] { decode_structure(s, smp.version); });
+    decoder_options.mode = 0;
+    // Only string bytes may be rewritten (made printable); the formatted area never is.
+    EXPECT_TRUE(std::equal(block.get(), block.get() + smp.formatted, smp.bytes.begin()));
+    return out;
+}
+
+std::vector<std::string> split_lines(const std::string &text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+        lines.push_back(text.substr(start, nl - start));
+    EXPECT_EQ(start, text.size()) << "unterminated last line";
+    return lines;
+}
+
+// The non-quiet text without the handle lines that quiet mode leaves out.
+std::string without_quiet_lines(const std::string &text, std::uint8_t type)
+{
+    if (type != 16 && type != 17)
+        return text;
+    std::string out;
+    for (const auto &line : split_lines(text))
+        if (!line.starts_with("\tArray Handle:") && !line.starts_with("\tError Information Handle:"))
+            out += line + "\n";
+    return out;
+}
+
+void check_shape(const sample &smp, const std::string &out)
+{
+    std::vector<std::string> lines = split_lines(out);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "") << "no closing empty line";
+    const char *title = titles[smp.type - 5];
+    if (title) {
+        EXPECT_EQ(lines.front(), title);
+    } else if (smp.formatted < 6) {
+        EXPECT_EQ(out, "\n"); // on-board devices without a single device
+    }
+    for (std::size_t i = title ? 1 : 0; i + 1 < lines.size(); i++) {
+        const std::string &l = lines[i];
+        bool heading = !title && l.starts_with("On Board Device ") && l.ends_with(" Information");
+        EXPECT_TRUE(heading || (l.size() > 1 && l[0] == '\t')) << "line " << i << ": " << l;
+    }
+    for (unsigned char c : out)
+        EXPECT_TRUE(c == '\n' || c == '\t' || (c >= 0x20 && c <= 0x7E)) << int(c);
+}
+
+} // namespace
+
+TEST(MemoryStructuresRobustness, RandomFormattedAreasAlone)
+{
+    std::mt19937 rng(0x4B454C42);
+    for (int round = 0; round < 6000; round++) {
+        sample smp = random_sample(rng, false);
+        SCOPED_TRACE(::testing::Message() << "round " << round << " type " << int(smp.type) << " length " << smp.formatted);
+        std::string out = decode_exact(smp, 0);
+        check_shape(smp, out);
+        EXPECT_EQ(decode_exact(smp, MODE_QUIET), without_quiet_lines(out, smp.type));
+        if (::testing::Test::HasFailure())
+            return;
+    }
+}
+
+TEST(MemoryStructuresRobustness, RandomStructuresWithStrings)
+{
+    std::mt19937 rng(0x35313721);
+    for (int round = 0; round < 6000; round++) {
+        sample smp = random_sample(rng, true);
+        SCOPED_TRACE(::testing::Message() << "round " << round << " type " << int(smp.type) << " length " << smp.formatted);
+        check_shape(smp, decode_exact(smp, rng() % 2 ? unsigned(MODE_QUIET) : 0u));
+        if (::testing::Test::HasFailure())
+            return;
+    }
+}
