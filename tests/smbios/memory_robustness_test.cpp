@@ -1,5 +1,6 @@
-// Random structures of types 5 to 17: the decodings stay inside the structure,
-// keep their line shape, and differ in quiet mode only by the handle lines.
+// Random and patterned structures of types 5 to 17: the decodings stay inside
+// the structure, keep their line shape, and differ in quiet mode only by the
+// handle lines.
 // Meant to run under AddressSanitizer: every structure lies in a heap block of
 // its exact size, so a read past the formatted area (or past the string set)
 // is reported.
@@ -146,5 +147,45 @@ TEST(MemoryStructuresRobustness, RandomStructuresWithStrings)
         check_shape(smp, decode_exact(smp, rng() % 2 ? unsigned(MODE_QUIET) : 0u));
         if (::testing::Test::HasFailure())
             return;
+    }
+}
+
+// Every type at every length, filled with repeated 32-bit patterns in all four
+// byte phases: the marker values that switch field groups on (0x7FFF sizes,
+// 0x80000000 capacities, small counts and descriptor lengths, PC Card slots)
+// then sit at every offset, where random bytes would rarely put them.
+TEST(MemoryStructuresRobustness, MarkerPatternsAtEveryLength)
+{
+    static constexpr std::uint32_t patterns[] = {
+        0x00000000, 0xFFFFFFFF, 0x80000000, 0x7FFF7FFF, 0x80008000, 0x01010101,
+        0x02020202, 0x03030303, 0x04040404, 0x07070707, 0x0F0F0F0F, 0xA5A5A5A5};
+    for (unsigned type = 5; type <= 17; type++) {
+        for (unsigned length = 4; length <= 96; length++) {
+            std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[length]);
+            std::string out = capture_stdout([&] {
+                for (std::uint32_t pattern : patterns) {
+                    for (unsigned phase = 0; phase < 4; phase++) {
+                        for (unsigned i = 0; i < length; i++)
+                            block[i] = static_cast<std::uint8_t>(pattern >> 8 * ((i + phase) % 4));
+                        block[0] = static_cast<std::uint8_t>(type);
+                        block[1] = static_cast<std::uint8_t>(length);
+                        smbios_structure s{static_cast<std::uint8_t>(type), static_cast<std::uint8_t>(length),
+                                           0x0101, block.get(), block.get() + length};
+                        decoder_options.mode = phase % 2 ? unsigned(MODE_QUIET) : 0u;
+                        decode_structure(s, 0x0300);
+                        decoder_options.mode = 0;
+                    }
+                }
+            });
+            // One title per decoding (on-board devices have none), and the
+            // last decoding ends in its closing empty line.
+            if (const char *title = titles[type - 5]) {
+                std::size_t count = 0;
+                for (std::size_t at = 0; (at = out.find(std::string(title) + "\n", at)) != std::string::npos; at++)
+                    count++;
+                EXPECT_EQ(count, std::size(patterns) * 4) << type << " " << length;
+            }
+            EXPECT_TRUE(out.ends_with("\n")) << type << " " << length;
+        }
     }
 }
