@@ -2,49 +2,14 @@
 // at a time.
 #include "smbios/server_fixture.h"
 
+#include "smbios/fixture.h"
 #include "smbios/table_builder.h"
-#include "support/files.h"
-#include "support/process.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <set>
 #include <string>
-
-namespace {
-
-// A dump file: a 32-bit SMBIOS 2.8 entry point whose table address is 32,
-// then the table.
-bytes server_dump(const smbios_table &table)
-{
-    bytes d(32, 0);
-    const char anchor[] = "_SM_", dmi[] = "_DMI_";
-    std::copy(anchor, anchor + 4, d.begin());
-    d[0x05] = 0x1F;
-    d[0x06] = SERVER_SMBIOS_VERSION >> 8;
-    d[0x07] = SERVER_SMBIOS_VERSION & 0xFF;
-    d[0x08] = 0xFF; // largest structure, not checked by the reader
-    std::copy(dmi, dmi + 5, d.begin() + 0x10);
-    d[0x16] = static_cast<std::uint8_t>(table.data.size());
-    d[0x17] = static_cast<std::uint8_t>(table.data.size() >> 8);
-    d[0x18] = 32;
-    d[0x1C] = static_cast<std::uint8_t>(table.count);
-    d[0x1D] = static_cast<std::uint8_t>(table.count >> 8);
-    d[0x1E] = 0x28;
-    std::uint8_t sum = 0;
-    for (int i = 0x10; i < 0x1F; i++)
-        sum = static_cast<std::uint8_t>(sum + d[i]);
-    d[0x15] = static_cast<std::uint8_t>(-sum);
-    sum = 0;
-    for (int i = 0; i < 0x1F; i++)
-        sum = static_cast<std::uint8_t>(sum + d[i]);
-    d[0x04] = static_cast<std::uint8_t>(-sum);
-    d.insert(d.end(), table.data.begin(), table.data.end());
-    return d;
-}
-
-} // namespace
 
 TEST(ServerDump, TypeKeywordsShowTheirStructures)
 {
@@ -56,7 +21,9 @@ TEST(ServerDump, TypeKeywordsShowTheirStructures)
     ASSERT_LT(table.data.size(), 0x10000u);
     scratch_dir dir;
     std::string path = dir.file("server.bin");
-    write_file(path, server_dump(table));
+    bytes entry = entry_sm(32, static_cast<std::uint16_t>(table.data.size()), table.count,
+                           SERVER_SMBIOS_VERSION >> 8, SERVER_SMBIOS_VERSION & 0xFF);
+    write_file(path, dump_image(entry, table.data));
 
     struct row {
         const char *keyword;
@@ -76,7 +43,7 @@ TEST(ServerDump, TypeKeywordsShowTheirStructures)
             shown++;
         }
         ASSERT_EQ(shown, r.shown);
-        run_result res = run_program({KELB_DMI_PATH, "--from-dump", path, "-t", r.keyword});
+        run_result res = run_dmi({"--from-dump", path, "-t", r.keyword});
         EXPECT_EQ(res.status, 0);
         EXPECT_EQ(res.err, "");
         EXPECT_EQ(res.out, expected);
