@@ -1,4 +1,4 @@
-#include "smbios/server_fixture.h"
+#include "smbios/memory_server_fixture.h"
 
 #include "smbios/table_builder.h"
 
@@ -26,7 +26,7 @@ constexpr cache_level cache_levels[] = {
     {"L3-Cache", 0x0182, 12288, 0x06, 0x05, 0x0D, "Multi-bit ECC", "Unified", "64-way Set-associative"},
 };
 
-void add_caches(std::vector<fixture_structure> &out)
+void add_caches(std::vector<memory_server_structure> &out)
 {
     for (int socket = 0; socket < 4; socket++) {
         for (int level = 0; level < 3; level++) {
@@ -86,7 +86,7 @@ constexpr connector connectors[] = {
      "\tExternal Connector Type: PS/2\n\tPort Type: Keyboard Port\n"},
 };
 
-void add_connectors(std::vector<fixture_structure> &out)
+void add_connectors(std::vector<memory_server_structure> &out)
 {
     std::uint16_t handle = 0x0800;
     for (const connector &c : connectors) {
@@ -135,7 +135,7 @@ constexpr slot slots[] = {
      "\tBus Address: 0000:01:01.3\n"},
 };
 
-void add_slots(std::vector<fixture_structure> &out)
+void add_slots(std::vector<memory_server_structure> &out)
 {
     std::uint16_t handle = 0x0900;
     for (const slot &s : slots) {
@@ -148,7 +148,7 @@ void add_slots(std::vector<fixture_structure> &out)
     }
 }
 
-void add_memory(std::vector<fixture_structure> &out)
+void add_memory(std::vector<memory_server_structure> &out)
 {
     for (int socket = 0; socket < 4; socket++) {
         std::uint16_t array = static_cast<std::uint16_t>(0x1000 + socket * 0x10);
@@ -238,9 +238,9 @@ void add_memory(std::vector<fixture_structure> &out)
 
 } // namespace
 
-std::vector<fixture_structure> server_structures()
+std::vector<memory_server_structure> memory_server_structures()
 {
-    std::vector<fixture_structure> out;
+    std::vector<memory_server_structure> out;
     add_caches(out);
     add_connectors(out);
     add_slots(out);

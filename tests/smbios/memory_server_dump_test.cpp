@@ -1,6 +1,6 @@
 // kelb-dmi on a dump file of the four-socket server table, one type keyword
 // at a time.
-#include "smbios/server_fixture.h"
+#include "smbios/memory_server_fixture.h"
 
 #include "smbios/fixture.h"
 #include "smbios/table_builder.h"
@@ -11,9 +11,9 @@
 #include <set>
 #include <string>
 
-TEST(ServerDump, TypeKeywordsShowTheirStructures)
+TEST(MemoryServerDump, TypeKeywordsShowTheirStructures)
 {
-    std::vector<fixture_structure> structures = server_structures();
+    std::vector<memory_server_structure> structures = memory_server_structures();
     smbios_table table;
     for (const auto &s : structures)
         table.add(s.data);
@@ -22,7 +22,7 @@ TEST(ServerDump, TypeKeywordsShowTheirStructures)
     scratch_dir dir;
     std::string path = dir.file("server.bin");
     bytes entry = entry_sm(32, static_cast<std::uint16_t>(table.data.size()), table.count,
-                           SERVER_SMBIOS_VERSION >> 8, SERVER_SMBIOS_VERSION & 0xFF);
+                           MEMORY_SERVER_VERSION >> 8, MEMORY_SERVER_VERSION & 0xFF);
     write_file(path, dump_image(entry, table.data));
 
     struct row {

@@ -1,6 +1,6 @@
 // The memory, cache, slot and connector structures of a four-socket server,
 // decoded one after the other out of one table buffer.
-#include "smbios/server_fixture.h"
+#include "smbios/memory_server_fixture.h"
 
 #include "smbios/decode.h"
 #include "smbios/options.h"
@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
-TEST(ServerTable, WholeTableDecodesToTheExpectedText)
+TEST(MemoryServerTable, WholeTableDecodesToTheExpectedText)
 {
-    std::vector<fixture_structure> structures = server_structures();
+    std::vector<memory_server_structure> structures = memory_server_structures();
     smbios_table table;
     std::string expected;
     unsigned devices = 0;
@@ -31,7 +31,7 @@ TEST(ServerTable, WholeTableDecodesToTheExpectedText)
     std::string out = capture_stdout([&] {
         while (p + 4 <= end) {
             smbios_structure s{p[0], p[1], static_cast<std::uint16_t>(p[2] | p[3] << 8), p, end};
-            decode_structure(s, SERVER_SMBIOS_VERSION);
+            decode_structure(s, MEMORY_SERVER_VERSION);
             std::uint8_t *q = p + s.length;
             while (q + 1 < end && (q[0] != 0 || q[1] != 0))
                 q++;
