@@ -1,1 +1,6 @@
-int main() { return 0; }
+#include "cu/program.h"
+
+int main(int argc, char **argv)
+{
+    return kelb_cu_main(argc, argv);
+}

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <initializer_list>
 #include <map>
 #include <thread>
 
@@ -78,7 +79,7 @@ run_result run_program(const std::vector<std::string> &argv,
 
     std::string cmd;
     for (std::size_t i = 0; i < argv.size(); i++)
-        cmd += (i ? " " : "") + quote(i ? argv[i] : native_path(argv[i]));
+        cmd += (i ? " " : "") + quote(argv[i]); // argv[0] as given, like a shell
 
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
     HANDLE in_r, in_w, out_r, out_w, err_r, err_w;
@@ -119,6 +120,14 @@ run_result run_program(const std::vector<std::string> &argv,
     DWORD code = 0;
     GetExitCodeProcess(pi.hProcess, &code);
     r.status = static_cast<int>(code);
+    // Text-mode streams end lines with CR LF; compare the text itself.
+    for (std::string *s : {&r.out, &r.err}) {
+        std::string t;
+        for (std::size_t i = 0; i < s->size(); i++)
+            if (!((*s)[i] == '\r' && i + 1 < s->size() && (*s)[i + 1] == '\n'))
+                t += (*s)[i];
+        *s = t;
+    }
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
     CloseHandle(out_r);

@@ -1,0 +1,120 @@
+#include "cu/config.h"
+
+#include "hw/cpu.h"
+#include "hw/nvram.h"
+
+#include <cstdio>
+
+nvram_config cfg = CFG_DEFAULTS;
+nvram_config old_cfg = {};
+
+namespace {
+
+// Whether old_cfg holds a record loaded from NVRAM (valid or boot-failure marked).
+bool old_cfg_loaded = false;
+
+std::uint8_t check_byte(const config_image &b)
+{
+    return static_cast<std::uint8_t>(CFG_CHECK_BASE - (b[0] + b[1] + b[2] + b[3] + b[4]));
+}
+
+void say(const char *text)
+{
+    std::printf("%s\n\n", text);
+}
+
+} // namespace
+
+config_image encode_config(const nvram_config &c)
+{
+    config_image b;
+    if (c.target == 0) {
+        b.fill(0xFF);
+        return b;
+    }
+    b[0] = static_cast<std::uint8_t>(((c.target + 56) & 0x3F) | c.nbv << 6);
+    b[1] = static_cast<std::uint8_t>(c.flags & 0xFF);
+    b[2] = static_cast<std::uint8_t>(((c.htlimit / 100 - 25) & 7) | ((c.flags >> 4) & 0xF0));
+    b[3] = static_cast<std::uint8_t>(c.nbmulti << 5 | (c.vcore & 7) << 2);
+    b[4] = static_cast<std::uint8_t>(c.cpumulti << 3);
+    b[5] = check_byte(b);
+    return b;
+}
+
+config_status decode_config(const config_image &b, nvram_config *out)
+{
+    std::uint8_t c = check_byte(b);
+    if (b[5] != c && b[5] != (c ^ 0xFF))
+        return CONFIG_ABSENT;
+    out->target = static_cast<std::uint16_t>((b[0] & 0x3F) + 200);
+    out->nbv = static_cast<std::uint8_t>(b[0] >> 6);
+    out->flags = static_cast<std::uint16_t>((b[2] & 0xF0) << 4 | b[1]);
+    out->htlimit = static_cast<std::uint16_t>(((b[2] & 7) + 25) * 100);
+    out->nbmulti = static_cast<std::uint16_t>(b[3] >> 5);
+    out->vcore = static_cast<std::uint8_t>(b[3] >> 2 & 7);
+    out->cpumulti = static_cast<std::uint8_t>(b[4] >> 3);
+    return b[5] == c ? CONFIG_VALID : CONFIG_BOOT_FAILED;
+}
+
+config_status read_config(int fd)
+{
+    config_image b;
+    nvram_config loaded;
+    config_status st = CONFIG_ABSENT;
+    if (nvram_read(fd, b.data(), b.size(), CFG_NVRAM_OFFSET) == static_cast<int>(b.size()))
+        st = decode_config(b, &loaded);
+    old_cfg_loaded = st != CONFIG_ABSENT;
+    switch (st) {
+    case CONFIG_VALID:
+        cfg = old_cfg = loaded;
+        say("KELB configuration found.");
+        break;
+    case CONFIG_BOOT_FAILED:
+        // The operator starts from the failed settings; any new target stores
+        // them again with a correct check byte.
+        cfg = old_cfg = loaded;
+        old_cfg.target = 0;
+        say("*** LAST THREE BOOT ATTEMPTS UNSUCCESSFUL. REVISE THE SETTINGS AND TRY AGAIN. ***");
+        break;
+    case CONFIG_ABSENT:
+        say("No valid KELB configuration found. Generating new configuration.");
+        break;
+    }
+    return st;
+}
+
+void apply_cpu_constraints()
+{
+    int family = cpu_extended_family();
+    if (family == 1) {
+        cfg.nbv = 1;
+        cfg.nbmulti = 0;
+    } else if (family == 6) {
+        cfg.flags &= 0xFBEF; // no fast memory modes
+    }
+    if (cpu_is_locked() != 0)
+        cfg.cpumulti = 0;
+}
+
+bool config_changed()
+{
+    // A reset when NVRAM holds no configuration at all changes nothing: the
+    // firmware already finds no valid record, which is what a reset stores.
+    // So nothing is written in that case.
+    if (!old_cfg_loaded && cfg.target == 0 && old_cfg.target == 0)
+        return false;
+    return cfg.target != old_cfg.target || cfg.flags != old_cfg.flags ||
+           cfg.htlimit != old_cfg.htlimit || cfg.nbmulti != old_cfg.nbmulti ||
+           cfg.nbv != old_cfg.nbv || cfg.vcore != old_cfg.vcore || cfg.cpumulti != old_cfg.cpumulti;
+}
+
+bool write_config(int fd, int verbosity)
+{
+    config_image b = encode_config(cfg);
+    if (verbosity > 0) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s: buffer: %02x %02x %02x %02x %02x %02x\n\n", "write_config",
+                     b[0], b[1], b[2], b[3], b[4], b[5]);
+    }
+    return nvram_write(fd, b.data(), b.size(), CFG_NVRAM_OFFSET) == static_cast<int>(b.size());
+}

@@ -1,0 +1,51 @@
+#pragma once
+// The overclocking configuration record and its six-byte NVRAM image.
+#include <array>
+#include <cstdint>
+
+struct nvram_config {
+    std::uint16_t target;   // reference clock in MHz; 0 = reset to stock
+    std::uint16_t flags;    // CFG_* bits; only bits 0..11 are stored
+    std::uint16_t htlimit;  // HT frequency cap, 2500..3200
+    std::uint16_t nbmulti;  // 0 auto, 1 "9x", 2 "10x", 3 "11x"
+    std::uint8_t nbv;       // northbridge voltage, +12.5 mV steps
+    std::uint8_t vcore;     // core voltage, +12.5 mV steps
+    std::uint8_t cpumulti;  // core multiplier, +0.5 steps
+};
+
+enum : std::uint16_t {
+    CFG_MULTISET = 0x001,
+    CFG_WARMONLY = 0x002,
+    CFG_NOXMP = 0x008,
+    CFG_MEMFAST = 0x010,
+    CFG_XMP_NOMERGE = 0x020,
+    CFG_DIMM_1V5 = 0x040,
+    CFG_HT_ALT = 0x080,
+    CFG_MEM_RELAX = 0x100,
+    CFG_PSTATE_FREE = 0x200,
+    CFG_MEM_1T = 0x400,
+    CFG_MULTI_ALLP = 0x800,
+};
+
+inline constexpr unsigned CFG_NVRAM_OFFSET = 248;
+inline constexpr unsigned CFG_IMAGE_SIZE = 6;
+inline constexpr std::uint8_t CFG_CHECK_BASE = 0x4C;
+
+using config_image = std::array<std::uint8_t, CFG_IMAGE_SIZE>;
+
+enum config_status { CONFIG_VALID, CONFIG_BOOT_FAILED, CONFIG_ABSENT };
+
+inline constexpr nvram_config CFG_DEFAULTS = {200, 0, 3200, 0, 1, 2, 0};
+
+extern nvram_config cfg;     // the record being edited
+extern nvram_config old_cfg; // the record as found; target 0 when none was usable
+
+// The image of a record; the reset image (six 0xFF) for target 0.
+config_image encode_config(const nvram_config &c);
+// Classifies an image by its check byte and decodes it when valid or marked.
+config_status decode_config(const config_image &image, nvram_config *out);
+
+config_status read_config(int fd);
+void apply_cpu_constraints();
+bool config_changed();
+bool write_config(int fd, int verbosity);

@@ -1,0 +1,124 @@
+#include "cu/options.h"
+
+#include "cu/program.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+void diagnostic(const char *program, const char *what, char option)
+{
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: %s -- %c\n", program, what, option);
+}
+
+} // namespace
+
+// A scanner of our own instead of the C library's getopt: glibc and mingw word
+// their diagnostics differently and treat ordering differently by default.
+cli_action scan_options(int argc, char **argv, int *first_positional)
+{
+    int i = 1;
+    for (; i < argc; i++) {
+        const char *arg = argv[i];
+        if (arg[0] != '-' || arg[1] == '\0')
+            break;
+        if (std::strcmp(arg, "--") == 0) {
+            i++;
+            break;
+        }
+        for (const char *p = arg + 1; *p; p++) {
+            switch (*p) {
+            case 'd':
+                if (p[1]) {
+                    debug_file = p + 1;
+                } else if (i + 1 < argc) {
+                    debug_file = argv[++i];
+                } else {
+                    diagnostic(argv[0], "option requires an argument", 'd');
+                    return cli_action::error;
+                }
+                p += std::strlen(p) - 1; // the rest of this argument was the path
+                break;
+            case 'D':
+                verbosity++;
+                break;
+            case 'f':
+                force_count++;
+                break;
+            case 'h':
+                return cli_action::help;
+            case 'V':
+                return cli_action::version;
+            default:
+                diagnostic(argv[0], "unknown option", *p);
+                return cli_action::error;
+            }
+        }
+    }
+    *first_positional = i;
+    return cli_action::run;
+}
+
+void print_usage(const char *p)
+{
+    std::printf("Usage:\n"
+                "\t%s [-d <debug_file>] [-f] [-D]\n"
+                "\t\tRuns the utility in interactive mode (recommended).\n"
+                "\n"
+                "\t%s [-d <debug_file>] [-f] [-D] <refclock>\n"
+                "\t\tSets desired reference clock to refclock MHz. Advanced settings\n"
+                "\t\tare unchanged.\n"
+                "\n"
+                "\t%s [-d <debug_file> ] [-f] [-D] reset\n"
+                "\t\tResets the configuration to defaults (stock).\n"
+                "\n"
+                "\t%s -h\n"
+                "\t\tDisplays this help and exits.\n"
+                "\n"
+                "\t%s -V\n"
+                "\t\tDisplays version information and exits.\n"
+                "\n"
+                "Options:\n"
+                "\t-d <debug_file>\tEnables debug mode with debug_file used as\n"
+                "\t\t\tNVRAM backing store\n"
+                "\t-f\t\toverrides various safeguards in kelb-cu (DANGEROUS);\n"
+                "\t\t\tused for debugging\n"
+                "\t-D\t\tincreases verbosity level\n",
+                p, p, p, p, p);
+}
+
+bool parse_positional(int argc, char **argv, int first, run_mode *mode, unsigned *refclock)
+{
+    *mode = run_mode::interactive;
+    if (first >= argc)
+        return true;
+    const char *arg = argv[first];
+    if (std::strcmp(arg, "reset") == 0) {
+        *mode = run_mode::reset;
+    } else {
+        char *end;
+        errno = 0;
+        long v = std::strtol(arg, &end, 10);
+        std::fflush(stdout);
+        if (*arg == '\0' || *end != '\0') {
+            std::fprintf(stderr, "%s: invalid refclock -- '%s'\n", argv[0], arg);
+            return false;
+        }
+        if (v < 200 || v > 262) { // an overflowed value is out of range too
+            std::fprintf(stderr, "%s: refclock must be in 200-262 range\n", argv[0]);
+            return false;
+        }
+        *mode = run_mode::set_refclock;
+        *refclock = static_cast<unsigned>(v);
+    }
+    if (first + 1 < argc) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s: extra argument -- '%s'\n", argv[0], argv[first + 1]);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,247 @@
+#include "cu/program.h"
+
+#include "cu/config.h"
+#include "cu/ctrl.h"
+#include "cu/menu.h"
+#include "cu/options.h"
+#include "hw/console.h"
+#include "hw/cpu.h"
+#include "hw/driver.h"
+#include "hw/nvram.h"
+#include "ident/identify.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
+const char *debug_file = nullptr;
+int verbosity = 0;
+int force_count = 0;
+
+namespace {
+
+constexpr char BANNER[] = "kelb-cu: KELB configuration utility (KELB5.3)";
+
+// Standard output is flushed before every diagnostic so that the two streams
+// appear on a console in the order written.
+void error_text(const char *text)
+{
+    std::fflush(stdout);
+    std::fputs(text, stderr);
+}
+
+void error_errno(const char *prefix)
+{
+    std::fflush(stdout);
+    std::perror(prefix);
+}
+
+// -f: each safeguard that finds an override left uses it up and is skipped.
+bool skip_safeguard()
+{
+    if (force_count > 0) {
+        force_count--;
+        return true;
+    }
+    return false;
+}
+
+void default_debug_environment()
+{
+    static char family[] = "KELB_DEBUG_CPU_EXTENDED_FAMILY=-1";
+    static char locked[] = "KELB_DEBUG_CPU_LOCKED=1";
+    bool defaulted = false;
+    if (!std::getenv(ENV_CPU_FAMILY)) {
+        error_text("KELB_DEBUG_CPU_EXTENDED_FAMILY is not set, defaulting to -1\n");
+        putenv(family);
+        defaulted = true;
+    }
+    if (!std::getenv(ENV_CPU_LOCKED)) {
+        error_text("KELB_DEBUG_CPU_LOCKED is not set, defaulting to 1\n");
+        putenv(locked);
+        defaulted = true;
+    }
+    if (defaulted)
+        error_text("\n");
+}
+
+// Board and firmware checks of a real machine; EXIT_OK when both pass or are skipped.
+int platform_safeguards()
+{
+    if (!skip_safeguard()) {
+        int r = check_board(CHECK_BOARD_PRINT_MODEL | CHECK_BOARD_PRINT_ERRORS);
+        if (r == -2)
+            return EXIT_BOARD_UNSUPPORTED;
+        if (r != 0)
+            return EXIT_BOARD_UNKNOWN;
+    }
+    if (!skip_safeguard()) {
+        int v = get_firmware_version();
+        if (v < 0) {
+            std::fflush(stdout);
+            std::fprintf(stderr, "Couldn't determine KELB firmware version (error %d).\n", v);
+            error_text("\nThis utility is meant for KELB firmware version 5.3.\n\n");
+            error_text("Install KELB firmware version 5.3.\n");
+            return EXIT_FIRMWARE_UNKNOWN;
+        }
+        if (static_cast<std::uint32_t>(v) != KELB_SUPPORTED_VERSION) {
+            error_text("Version mismatch. This utility is meant for KELB firmware version 5.3\n");
+            error_text("but you appear to be running KELB firmware version ");
+            print_version(stderr, static_cast<std::uint32_t>(v));
+            error_text(".\n\n");
+            error_text("Install KELB firmware version 5.3 or use kelb-cu version ");
+            print_version(stderr, static_cast<std::uint32_t>(v));
+            error_text(" instead.\n");
+            return EXIT_FIRMWARE_MISMATCH;
+        }
+    }
+    return EXIT_OK;
+}
+
+void trace_config()
+{
+    const char *tag = "main";
+    const unsigned fields[] = {cfg.target, cfg.flags, cfg.htlimit, cfg.nbmulti, cfg.nbv, cfg.vcore, cfg.cpumulti};
+    const char *formats[] = {"%s: cfg.target: %d\n", "%s: cfg.flags: 0x%04x\n", "%s: cfg.htlimit: %d\n",
+                             "%s: cfg.nbmulti: %d\n", "%s: cfg.nbv: %d\n", "%s: cfg.vcore: %d\n",
+                             "%s: cfg.cpumulti: %d\n"};
+    for (int i = 0; i < 7; i++) {
+        std::fflush(stdout);
+        std::fprintf(stderr, formats[i], tag, fields[i]);
+    }
+    error_text("\n");
+}
+
+// Everything between the safeguards and the clean-up, on an open NVRAM.
+int edit_and_store(int fd, run_mode mode, unsigned refclock)
+{
+    if (debug_file) {
+        if (nvram_check_regular(fd) != 0) {
+            std::fflush(stdout);
+            std::fprintf(stderr, "%s: not a regular file\n", debug_file);
+            return EXIT_NOT_REGULAR;
+        }
+    } else if (!skip_safeguard() && nvram_checksum(fd) != 0) {
+        error_text("PC NVRAM checksum mismatch.\n");
+        error_text("\nReboot the machine and enter the BIOS setup. If needed, adjust settings.\n");
+        error_text("Then save and exit.\n");
+        return EXIT_CHECKSUM;
+    }
+
+    read_config(fd);
+    apply_cpu_constraints();
+
+    switch (mode) {
+    case run_mode::interactive:
+        if (!run_menu())
+            return EXIT_INTERRUPTED;
+        break;
+    case run_mode::reset:
+        cfg.target = 0;
+        break;
+    case run_mode::set_refclock:
+        cfg.target = static_cast<std::uint16_t>(refclock);
+        break;
+    }
+
+    if (verbosity > 0)
+        trace_config();
+    if (!config_changed()) {
+        std::puts("Configuration unchanged.");
+        return EXIT_OK;
+    }
+    if (!write_config(fd, verbosity)) {
+        error_errno("write_config");
+        error_text("ERROR: couldn't store configuration\n");
+        return EXIT_STORE;
+    }
+    std::puts("Configuration stored successfully.");
+    std::puts("");
+    std::puts("To ensure proper application, POWER-OFF the machine, then power it back on.");
+    return EXIT_OK;
+}
+
+} // namespace
+
+int kelb_cu_main(int argc, char **argv)
+{
+    install_console_ctrl_handler();
+
+    int first = argc;
+    int status = EXIT_OK;
+    bool driver_open = false;
+    int fd = -1;
+    run_mode mode = run_mode::interactive;
+    unsigned refclock = 0;
+
+    switch (scan_options(argc, argv, &first)) {
+    case cli_action::help:
+        print_usage(argv[0]);
+        return EXIT_OK;
+    case cli_action::version:
+        std::puts(BANNER);
+        return EXIT_OK;
+    case cli_action::error:
+        status = EXIT_OPTION;
+        goto finish;
+    case cli_action::run:
+        break;
+    }
+
+    std::printf("%s\n\n", BANNER);
+    cfg = CFG_DEFAULTS;
+    old_cfg.target = 0;
+
+    if (force_count > 0 && !debug_file) {
+        error_text("*** WARNING: -f forces access to incompatible hardware/firmware. ***\n");
+        error_text("***          This will almost certainly cause a disaster.        ***\n\n");
+    }
+    if (debug_file)
+        default_debug_environment();
+
+    if (!parse_positional(argc, argv, first, &mode, &refclock)) {
+        status = EXIT_ARGUMENT;
+        goto finish;
+    }
+    if (mode == run_mode::interactive && !isatty(0)) {
+        error_text("Standard input is not a terminal. Exiting.\n");
+        status = EXIT_NOT_A_TERMINAL;
+        goto finish;
+    }
+
+    if (!debug_file) {
+        status = platform_safeguards();
+        if (status != EXIT_OK)
+            goto finish;
+        if (sys_init() != 0) {
+            int err = errno;
+            error_errno("sys_init");
+            if (err == ENODEV)
+                error_text("Please run this utility as administrator.\n");
+            status = EXIT_DRIVER;
+            goto finish;
+        }
+        driver_open = true;
+    }
+
+    fd = nvram_open(debug_file, O_RDWR);
+    if (fd == -1) {
+        error_errno(debug_file ? debug_file : "nvram_open");
+        status = EXIT_NVRAM_OPEN;
+    } else {
+        status = edit_and_store(fd, mode, refclock);
+        nvram_close(fd);
+    }
+    if (driver_open)
+        sys_deinit();
+
+finish:
+    if (status == EXIT_INTERRUPTED)
+        std::puts("\n\nSignal received or EOF on input.");
+    else
+        pause_if_own_console();
+    end_of_run_handshake();
+    return status;
+}

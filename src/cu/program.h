@@ -1,0 +1,26 @@
+#pragma once
+// The utility's run from start to exit.
+
+extern const char *debug_file; // -d: the backing file that stands in for the NVRAM
+extern int verbosity;          // number of -D
+extern int force_count;        // -f overrides not yet used up
+
+// Exit statuses: each names the step that failed.
+enum : int {
+    EXIT_OK = 0,
+    EXIT_OPTION = 1,
+    EXIT_ARGUMENT = 2,
+    EXIT_NOT_A_TERMINAL = 3,
+    EXIT_BOARD_UNKNOWN = 4,
+    EXIT_BOARD_UNSUPPORTED = 5,
+    EXIT_FIRMWARE_UNKNOWN = 6,
+    EXIT_FIRMWARE_MISMATCH = 7,
+    EXIT_NVRAM_OPEN = 8,
+    EXIT_CHECKSUM = 9,
+    EXIT_INTERRUPTED = 11,
+    EXIT_STORE = 12,
+    EXIT_NOT_REGULAR = 14,
+    EXIT_DRIVER = 15,
+};
+
+int kelb_cu_main(int argc, char **argv);

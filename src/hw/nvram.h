@@ -1,0 +1,20 @@
+#pragma once
+// The NVRAM store: the CMOS device through its index/data ports, or a debug
+// backing file, behind one integer descriptor.
+#include <cstddef>
+#include <cstdint>
+
+inline constexpr int NVRAM_DEVICE_FD = static_cast<int>(0x80000000u);
+inline constexpr std::uint16_t CMOS_INDEX_PORT = 0x72;
+inline constexpr std::uint16_t CMOS_DATA_PORT = 0x73;
+
+// path null claims the device; otherwise opens the backing file with `flags`
+// (raw bytes added). Descriptor or -1 with errno.
+int nvram_open(const char *path, int flags);
+int nvram_close(int fd);
+int nvram_read(int fd, std::uint8_t *dst, std::size_t count, unsigned offset);
+int nvram_write(int fd, const std::uint8_t *src, std::size_t count, unsigned offset);
+// 0 when the PC NVRAM checksum over 16..45 matches 46..47, else the difference.
+int nvram_checksum(int fd);
+// 0 regular file, 1 other kind, -1 status unavailable.
+int nvram_check_regular(int fd);

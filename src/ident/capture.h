@@ -1,0 +1,21 @@
+#pragma once
+// Standard output captured into a private, self-deleting temporary file while
+// the in-process SMBIOS decoder runs.
+#include <cstddef>
+
+// The saved descriptor of standard output, with descriptor 1 now writing into
+// a fresh temporary file; or -1 with standard output unchanged.
+int capture_stdout_begin();
+// Bytes read from the start of the captured output (at most size), or -1.
+int capture_stdout_read(char *buffer, std::size_t size);
+// Points descriptor 1 back where `saved` points and closes `saved`.
+int capture_stdout_end(int saved);
+
+// Runs the decoder for one --string keyword. n >= 1: the line (without its
+// final line feed) is in buffer, n = its length + 1; -1 capture failed;
+// -2 the decoder failed; -3 the output filled the whole buffer.
+int dmi_query(const char *keyword, char *buffer, std::size_t size);
+
+// dmi_query with another decoder entry in place of the SMBIOS decoder.
+using decoder_entry = int (*)(int argc, char **argv);
+int dmi_query_with(decoder_entry entry, const char *keyword, char *buffer, std::size_t size);

@@ -1,0 +1,49 @@
+// Backing-file cases that need POSIX devices, permissions and limits.
+#include "support/files.h"
+#include "support/process.h"
+
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+#ifndef _WIN32
+TEST(CliPosix, CharacterDeviceIsNotARegularFile)
+{
+    run_result r = run_program({KELB_CU_PATH, "-d", "/dev/null", "230"},
+                               {{"KELB_DEBUG_CPU_EXTENDED_FAMILY", "16"}, {"KELB_DEBUG_CPU_LOCKED", "1"}});
+    EXPECT_EQ(r.status, 14);
+    EXPECT_EQ(r.err, "/dev/null: not a regular file\n");
+}
+
+TEST(CliPosix, FailedStoreReportsAndKeepsTheFile)
+{
+    scratch_dir dir;
+    std::string f = dir.file("nvram.bin");
+    bytes before(200, 0x33);
+    write_file(f, before);
+    // A file-size limit below offset 248 makes the store's write fail (EFBIG).
+    run_result r = run_program({"/bin/sh", "-c", "ulimit -f 0; trap '' XFSZ; exec \"$0\" -d \"$1\" 230",
+                                KELB_CU_PATH, f},
+                               {{"KELB_DEBUG_CPU_EXTENDED_FAMILY", "16"}, {"KELB_DEBUG_CPU_LOCKED", "1"}});
+    EXPECT_EQ(r.status, 12);
+    EXPECT_NE(r.err.find("write_config: "), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.substr(r.err.size() - 36), "ERROR: couldn't store configuration\n");
+    EXPECT_EQ(read_file(f), before);
+}
+
+TEST(CliPosix, ReadOnlyFileCannotBeOpened)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root opens read-only files for writing";
+    scratch_dir dir;
+    std::string f = dir.file("nvram.bin");
+    write_file(f, bytes(256, 0));
+    chmod(f.c_str(), 0444);
+    run_result r = run_program({KELB_CU_PATH, "-d", f, "230"},
+                               {{"KELB_DEBUG_CPU_EXTENDED_FAMILY", "16"}, {"KELB_DEBUG_CPU_LOCKED", "1"}});
+    EXPECT_EQ(r.status, 8);
+    EXPECT_EQ(r.err, f + ": Permission denied\n");
+}
+#endif
