@@ -8,6 +8,8 @@
 
 #include <cstdio>
 
+using namespace area_fixture;
+
 TEST(DecodeDispatch, UndecodedTypesDumpOutsideQuietMode)
 {
     vendor_scope scope(OEM_NONE);

@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+// Kept in a namespace of their own: other decoder tests link into the same program.
+namespace area_fixture {
+
 struct formatted_area {
     std::uint8_t type;
     bytes body; // offsets 4 .. length-1
@@ -88,3 +91,5 @@ struct vendor_scope {
     vendor_scope(const vendor_scope &) = delete;
     vendor_scope &operator=(const vendor_scope &) = delete;
 };
+
+} // namespace area_fixture

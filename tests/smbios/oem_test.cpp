@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+using namespace area_fixture;
+
 TEST(OemVendor, ManufacturerMustBeAPrefixOfAMakerName)
 {
     struct {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace area_fixture;
+
 namespace {
 
 // An Opteron 6276 in a G34 socket, as a 3.0 table describes it.

@@ -11,6 +11,8 @@
 
 #include <random>
 
+using namespace area_fixture;
+
 TEST(DecoderRobustness, RandomStructuresStayInBoundsAndEndTheirLines)
 {
     std::mt19937 rng(0x6B656C62); // fixed seed: failures reproduce

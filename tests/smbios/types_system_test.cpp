@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace area_fixture;
+
 namespace {
 
 const std::vector<std::string> bios_strings = {"American Megatrends Inc.", "3.5", "11/25/2013"};

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <sstream>
 
+using namespace area_fixture;
+
 namespace {
 
 constexpr std::uint16_t TABLE_VERSION = 0x0207;
@@ -55,7 +57,7 @@ table_structure bios()
             "\n"};
 }
 
-table_structure system()
+table_structure system_information()
 {
     formatted_area a(1, 27);
     a.byte(0x04, 1).byte(0x05, 2).byte(0x06, 3).byte(0x07, 4);
@@ -210,7 +212,7 @@ table_structure end_of_table()
 
 std::vector<table_structure> h8qg6_table()
 {
-    std::vector<table_structure> t = {bios(), system(), base_board(), chassis()};
+    std::vector<table_structure> t = {bios(), system_information(), base_board(), chassis()};
     for (unsigned socket = 0; socket < 4; socket++)
         t.push_back(processor(socket));
     t.push_back(oem_strings());
@@ -239,7 +241,7 @@ void expect_same_lines(const std::string &actual, const std::string &expected)
 
 } // namespace
 
-TEST(ServerTable, EveryStructureDecodesInTableOrder)
+TEST(H8qg6Table, EveryStructureDecodesInTableOrder)
 {
     vendor_scope scope(OEM_NONE);
     std::string actual, expected;
