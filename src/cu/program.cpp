@@ -168,6 +168,9 @@ int edit_and_store(int fd, run_mode mode, unsigned refclock)
 int kelb_cu_main(int argc, char **argv)
 {
     install_console_ctrl_handler();
+    // Some C runtimes buffer the error stream when it is not a console, which
+    // would put perror's lines (written at once) before earlier messages.
+    std::setvbuf(stderr, nullptr, _IONBF, 0);
 
     int first = argc;
     int status = EXIT_OK;

@@ -36,6 +36,9 @@ int device_transfer(std::uint8_t *dst, const std::uint8_t *src, std::size_t coun
         done++;
     }
     ols_write_io_port_byte(CMOS_INDEX_PORT, saved);
+    // A short count is a failure to the caller, who reports it with errno.
+    if (static_cast<std::size_t>(done) < count)
+        errno = EIO;
     return done;
 }
 

@@ -29,5 +29,9 @@ constexpr std::uint32_t ols_pci_address(unsigned bus, unsigned dev, unsigned fun
     return (bus & 0xFF) << 8 | (dev & 0x1F) << 3 | (func & 7);
 }
 
-// Where the operations reach the hardware, for messages ("WinRing0", "/dev/port").
+// What the operations reach the hardware through, for messages
+// ("WinRing0 library", "/dev/port access").
 const char *ols_access_name();
+// One more line explaining a failed initialisation, or null when there is none
+// (a locked-down Linux kernel refuses raw port access even to root).
+const char *ols_status_note();

@@ -34,3 +34,6 @@ inline bool decoder_quiet() { return (decoder_options.mode & MODE_QUIET) != 0; }
 int dmi_decoder_main(int argc, char **argv);
 void dmi_decoder_reset();
 int parse_decoder_options(int argc, char **argv);
+void print_decoder_usage();   // standard output
+void list_string_keywords();  // standard error
+void list_type_keywords();    // standard error

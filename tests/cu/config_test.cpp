@@ -2,6 +2,7 @@
 #include "cu/config.h"
 
 #include "hw/cpu.h"
+#include "support/env.h"
 
 #include <gtest/gtest.h>
 
@@ -22,25 +23,6 @@ bool same(const nvram_config &a, const nvram_config &b)
 {
     return a.target == b.target && a.flags == b.flags && a.htlimit == b.htlimit &&
            a.nbmulti == b.nbmulti && a.nbv == b.nbv && a.vcore == b.vcore && a.cpumulti == b.cpumulti;
-}
-
-void set_env(const char *name, const char *value)
-{
-#ifdef _WIN32
-    _putenv_s(name, value);
-#else
-    setenv(name, value, 1);
-#endif
-}
-
-// Windows removes a variable that is set to the empty string.
-bool env_can_be_empty()
-{
-#ifdef _WIN32
-    return false;
-#else
-    return true;
-#endif
 }
 
 } // namespace
@@ -113,10 +95,9 @@ TEST(ConfigConstraints, FamilyAndLock)
         {"x", "", {230, 0x410, 3200, 3, 0, 2, 8}, {230, 0x410, 3200, 3, 0, 2, 8}},
     };
     for (const auto &c : cases) {
-        if (!*c.locked && !env_can_be_empty())
-            continue;
-        set_env(ENV_CPU_FAMILY, c.family);
-        set_env(ENV_CPU_LOCKED, c.locked);
+        scoped_env env({{ENV_CPU_FAMILY, c.family}, {ENV_CPU_LOCKED, c.locked}});
+        if (!*c.locked && !std::getenv(ENV_CPU_LOCKED))
+            continue; // Windows drops a variable set to the empty string
         cfg = c.before;
         apply_cpu_constraints();
         EXPECT_TRUE(same(cfg, c.after)) << "family '" << c.family << "' locked '" << c.locked << "'";

@@ -1,11 +1,200 @@
-// Placeholder simulated machine: no driver is found.
+// The simulated machine's driver library: a CMOS chip of 256 bytes behind the
+// index and data ports, the PCI lock register, the library's status and its
+// driver version. Port and PCI access work only while the library is
+// initialised, as with the real driver.
 #include "hw/ols.h"
 
-bool ols_initialize() { return false; }
-unsigned ols_get_dll_status() { return OLS_DLL_DRIVER_NOT_FOUND; }
-void ols_get_driver_version(std::uint8_t *a, std::uint8_t *b, std::uint8_t *c, std::uint8_t *d) { *a = *b = *c = *d = 0; }
-void ols_deinitialize() {}
-std::uint8_t ols_read_io_port_byte(std::uint16_t) { return 0xFF; }
-void ols_write_io_port_byte(std::uint16_t, std::uint8_t) {}
-int ols_read_pci_config_dword_ex(std::uint32_t, std::uint32_t, std::uint32_t *) { return 0; }
-const char *ols_access_name() { return "WinRing0"; }
+#include "hw/lockdown.h"
+#include "sim/sim.h"
+
+#include <array>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr std::uint16_t INDEX_PORT = 0x72;
+constexpr std::uint16_t DATA_PORT = 0x73;
+
+enum class readback { exact, broken, drift };
+
+struct machine {
+    bool open = false;
+    unsigned status = OLS_DLL_DRIVER_NOT_LOADED;
+    const char *note = nullptr;
+    std::uint8_t version[4] = {};
+    std::array<std::uint8_t, 256> cmos{};
+    std::uint8_t index = 0;
+    readback mode = readback::exact;
+    unsigned long drift_after = 0;
+    unsigned long transfers = 0;
+    std::string cmos_path;
+};
+
+machine sim;
+
+void log_line(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+void log_line(const char *format, ...)
+{
+    const char *path = std::getenv(SIM_PORT_LOG);
+    if (!path || !*path)
+        return;
+    std::FILE *f = std::fopen(path, "a");
+    if (!f)
+        return;
+    va_list ap;
+    va_start(ap, format);
+    std::vfprintf(f, format, ap);
+    va_end(ap);
+    std::fputc('\n', f);
+    std::fclose(f);
+}
+
+void load_chip()
+{
+    sim.cmos.fill(0);
+    if (sim.cmos_path.empty())
+        return;
+    if (std::FILE *f = std::fopen(sim.cmos_path.c_str(), "rb")) {
+        std::size_t n = std::fread(sim.cmos.data(), 1, sim.cmos.size(), f);
+        (void)n; // a short file leaves the rest zero
+        std::fclose(f);
+    }
+}
+
+void save_chip()
+{
+    if (sim.cmos_path.empty())
+        return;
+    if (std::FILE *f = std::fopen(sim.cmos_path.c_str(), "wb")) {
+        std::fwrite(sim.cmos.data(), 1, sim.cmos.size(), f);
+        std::fclose(f);
+    }
+}
+
+void read_version()
+{
+    unsigned v[4] = {1, 2, 0, 0};
+    if (const char *text = std::getenv(SIM_DRIVER_VERSION)) {
+        v[0] = v[1] = v[2] = v[3] = 0;
+        std::sscanf(text, "%u.%u.%u.%u", &v[0], &v[1], &v[2], &v[3]);
+    }
+    for (int i = 0; i < 4; i++)
+        sim.version[i] = static_cast<std::uint8_t>(v[i]);
+}
+
+void read_readback_mode()
+{
+    sim.mode = readback::exact;
+    sim.drift_after = 0;
+    const char *text = std::getenv(SIM_INDEX_READBACK);
+    if (!text)
+        return;
+    if (std::strcmp(text, "broken") == 0)
+        sim.mode = readback::broken;
+    else if (std::strncmp(text, "drift:", 6) == 0) {
+        sim.mode = readback::drift;
+        sim.drift_after = std::strtoul(text + 6, nullptr, 10);
+    }
+}
+
+// Every data-port access is one transfer; a drifting machine has another
+// agent select a different register once, right after the chosen one.
+void count_transfer()
+{
+    sim.transfers++;
+    if (sim.mode == readback::drift && sim.transfers == sim.drift_after)
+        sim.index = sim.index == 0x0C ? 0x0D : 0x0C;
+}
+
+} // namespace
+
+bool ols_initialize()
+{
+    log_line("init");
+    sim.note = nullptr;
+    sim.status = static_cast<unsigned>(sim_env_number(SIM_DLL_STATUS, OLS_DLL_NO_ERROR));
+    const char *lockdown = std::getenv(SIM_LOCKDOWN);
+    if (lockdown && lockdown_forbids_raw_io(lockdown)) {
+        sim.status = OLS_DLL_DRIVER_NOT_LOADED;
+        sim.note = LOCKDOWN_NOTE;
+    }
+    read_version();
+    if (sim.status != OLS_DLL_NO_ERROR)
+        return false;
+    if (!sim.open) {
+        const char *path = std::getenv(SIM_CMOS);
+        sim.cmos_path = path ? path : "";
+        load_chip();
+        sim.index = static_cast<std::uint8_t>(sim_env_number(SIM_INDEX, 0));
+        read_readback_mode();
+        sim.transfers = 0;
+        sim.open = true;
+    }
+    return true;
+}
+
+unsigned ols_get_dll_status() { return sim.status; }
+
+void ols_get_driver_version(std::uint8_t *major, std::uint8_t *minor,
+                            std::uint8_t *revision, std::uint8_t *release)
+{
+    *major = sim.version[0];
+    *minor = sim.version[1];
+    *revision = sim.version[2];
+    *release = sim.version[3];
+}
+
+void ols_deinitialize()
+{
+    log_line("deinit");
+    if (sim.open)
+        save_chip();
+    sim.open = false;
+    sim.status = OLS_DLL_DRIVER_NOT_LOADED;
+}
+
+std::uint8_t ols_read_io_port_byte(std::uint16_t port)
+{
+    std::uint8_t v = 0xFF;
+    if (sim.open && port == INDEX_PORT) {
+        v = sim.mode == readback::broken ? static_cast<std::uint8_t>(~sim.index) : sim.index;
+    } else if (sim.open && port == DATA_PORT) {
+        v = sim.cmos[sim.index];
+        count_transfer();
+    }
+    log_line("in %x -> %02x", port, v);
+    return v;
+}
+
+void ols_write_io_port_byte(std::uint16_t port, std::uint8_t value)
+{
+    log_line("out %x <- %02x", port, value);
+    if (sim.open && port == INDEX_PORT) {
+        sim.index = value;
+    } else if (sim.open && port == DATA_PORT) {
+        sim.cmos[sim.index] = value;
+        count_transfer();
+    }
+}
+
+int ols_read_pci_config_dword_ex(std::uint32_t pci_address, std::uint32_t reg, std::uint32_t *value)
+{
+    const char *text = std::getenv(SIM_PCI80);
+    bool lock_register = pci_address == ols_pci_address(0, 0, 0) && reg == 0x80;
+    if (!sim.open || !lock_register || (text && std::strcmp(text, "fail") == 0)) {
+        log_line("pci %x %x failed", pci_address, reg);
+        return 0;
+    }
+    *value = static_cast<std::uint32_t>(sim_env_number(SIM_PCI80, 0));
+    log_line("pci %x %x -> %08x", pci_address, reg, *value);
+    return 1;
+}
+
+const char *ols_access_name() { return "WinRing0 library"; }
+
+const char *ols_status_note() { return sim.note; }

@@ -1,0 +1,77 @@
+// Control events on Linux are the signals INT, TERM, HUP and QUIT. They are
+// caught without SA_RESTART, so a line read that is waiting for the terminal
+// fails with EINTR and the prompt in progress sees `interrupted`.
+#include "cu/ctrl.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int CONTROL_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+int null_fd = -1;
+std::atomic<int> reading_console{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+void on_control_signal(int sig)
+{
+    int saved = errno;
+    if (!console_ctrl_handler(static_cast<unsigned long>(sig))) {
+        // The default action takes over; the signal, blocked while its handler
+        // runs, is delivered as soon as this returns.
+        std::signal(sig, SIG_DFL);
+        std::raise(sig);
+    }
+    errno = saved;
+}
+
+} // namespace
+
+bool console_ctrl_handler(unsigned long)
+{
+    if (!first_control_event())
+        return false;
+    // A signal that comes between the prompt's look at `interrupted` and its
+    // read would interrupt nothing; with standard input at the null device
+    // that read ends at once. Before the dialogue standard input is left
+    // alone: it must still be seen to be a terminal.
+    if (reading_console.load() != 0 && null_fd >= 0)
+        dup2(null_fd, 0);
+    return true;
+}
+
+void install_console_ctrl_handler()
+{
+    if (null_fd < 0)
+        null_fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    struct sigaction sa = {};
+    sa.sa_handler = on_control_signal;
+    sigemptyset(&sa.sa_mask);
+    for (int s : CONTROL_SIGNALS)
+        sigaddset(&sa.sa_mask, s);
+    sa.sa_flags = 0;
+    sigset_t caught;
+    sigemptyset(&caught);
+    for (int s : CONTROL_SIGNALS) {
+        struct sigaction old = {};
+        // A signal the invoker chose to ignore (nohup, background jobs) stays ignored.
+        if (sigaction(s, nullptr, &old) == 0 && old.sa_handler == SIG_IGN)
+            continue;
+        sigaction(s, &sa, nullptr);
+        sigaddset(&caught, s);
+    }
+    // Blocked signals would never reach the handler; one already pending is
+    // taken now, as an event at the very start of the run.
+    sigprocmask(SIG_UNBLOCK, &caught, nullptr);
+}
+
+void console_read_begins()
+{
+    reading_console.store(1);
+}
+
+// Nothing was injected into the terminal's input.
+void discard_injected_input() {}

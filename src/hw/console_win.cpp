@@ -1,0 +1,23 @@
+#include "hw/console.h"
+
+#include <windows.h>
+
+#include <conio.h>
+#include <cstdio>
+
+int console_owner_pid()
+{
+    HWND window = GetConsoleWindow();
+    if (!window)
+        return -1;
+    DWORD pid = 0;
+    if (GetWindowThreadProcessId(window, &pid) == 0)
+        return -1;
+    return static_cast<int>(pid);
+}
+
+int wait_for_key()
+{
+    std::fflush(stdout);
+    return _getch();
+}

@@ -1,0 +1,23 @@
+#pragma once
+// Diagnostics of the decoder. Standard output is flushed first so that the
+// two streams appear on a console in the order written.
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+[[gnu::format(gnu_printf, 1, 2)]] inline void report_error(const char *format, ...)
+{
+    std::fflush(stdout);
+    va_list ap;
+    va_start(ap, format);
+    std::vfprintf(stderr, format, ap);
+    va_end(ap);
+}
+
+// "<tag>: <system text of errno>", as perror prints it.
+inline void report_errno(const char *tag)
+{
+    int saved = errno;
+    report_error("%s: %s\n", tag, std::strerror(saved));
+}

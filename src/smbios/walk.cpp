@@ -1,0 +1,174 @@
+// The walk over the structures of one table, and the value of --string.
+#include "smbios/access.h"
+#include "smbios/decode.h"
+#include "smbios/format.h"
+#include "smbios/oem.h"
+#include "smbios/options.h"
+#include "smbios/report.h"
+#include "smbios/structure.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr std::uint8_t END_OF_TABLE = 127;
+constexpr std::uint8_t INACTIVE = 126;
+
+// Width of the field that --string reads at each special offset.
+unsigned string_field_width(unsigned key)
+{
+    switch (key) {
+    case 0x0108: return 16; // UUID
+    case 0x0416: return 2;  // current speed
+    default: return 1;
+    }
+}
+
+// Walks `table`, of which `available` bytes are there; `length` and `count`
+// are what the entry point announced.
+void walk_table(std::uint8_t *table, std::uint32_t available, std::uint32_t length, std::uint16_t count,
+                std::uint16_t version, unsigned flags)
+{
+    const bool with_string = decoder_options.string_key != nullptr;
+    std::uint8_t *const end = table + available;
+    std::size_t p = 0;
+    unsigned walked = 0;
+    while ((walked < count || count == 0) && p + 4 <= available) {
+        std::uint8_t *at = table + p;
+        smbios_structure s{at[0], at[1], word_at(at + 2), at, end};
+        const bool quiet = decoder_quiet();
+        const bool displayed = (!decoder_options.type_filter || decoder_options.type_filter[s.type]) &&
+                               !(quiet && (s.type == INACTIVE || s.type == END_OF_TABLE)) && !with_string;
+        if (s.length < 4) {
+            std::printf("Invalid entry length (%u). DMI table is broken! Stop.\n\n", s.length);
+            decoder_options.mode |= MODE_QUIET;
+            return;
+        }
+        if (quiet && s.type == END_OF_TABLE)
+            break;
+        if (displayed && !(quiet && !(decoder_options.mode & MODE_DUMP)))
+            std::printf("Handle 0x%04X, DMI type %d, %d bytes\n", s.handle, s.type, s.length);
+        // Structures whose formatted area the table end cuts off are read by no one.
+        const bool area_whole = p + s.length <= available;
+        if (s.type == 1 && s.length >= 5 && area_whole)
+            set_oem_vendor(structure_string(s, at[4]));
+        // Some firmware announces 16 bytes for an 11-byte type 34 structure,
+        // whose strings then begin at offset 11.
+        if (s.type == 34 && s.length == 16 && area_whole && all_printable(at + 11, 5)) {
+            std::printf("Invalid entry length (%u). Fixed up to %u.\n", 16u, 11u);
+            s.length = 11;
+        }
+        std::size_t q = p + s.length;
+        while (q + 1 < available && !(table[q] == 0 && table[q + 1] == 0))
+            q++;
+        q += 2;
+        if (displayed) {
+            if (q > available) {
+                if (!decoder_quiet())
+                    std::printf("\t<TRUNCATED>\n\n");
+            } else if (decoder_options.mode & MODE_DUMP) {
+                dump_structure(s);
+                std::printf("\n");
+            } else {
+                decode_structure(s, version);
+            }
+        } else if (with_string && decoder_options.string_key->type == s.type &&
+                   decoder_options.string_key->offset < s.length && area_whole) {
+            print_string_value(s, version);
+        }
+        walked++;
+        p = q;
+        if (s.type == END_OF_TABLE && (flags & WALK_STOP_AT_END))
+            break;
+    }
+    if (decoder_quiet())
+        return;
+    if (count != 0) {
+        if (walked != count)
+            std::printf("Wrong DMI structures count: %d announced, only %d decoded.\n", count, walked);
+        if (p != length)
+            std::printf("Wrong DMI structures length: %u bytes announced, structures occupy %lu bytes.\n",
+                        length, static_cast<unsigned long>(p));
+    } else if (p > length) {
+        std::printf("Wrong DMI structures length: %u bytes announced, structures occupy %lu bytes.\n", length,
+                    static_cast<unsigned long>(p));
+    }
+}
+
+} // namespace
+
+void walk_structure_table(std::uint64_t base, std::uint32_t length, std::uint16_t count, std::uint16_t version,
+                          const char *source, unsigned flags)
+{
+    if (version > 0x0300 && !decoder_quiet())
+        std::printf("# SMBIOS implementations newer than version %u.%u are not\n"
+                    "# fully supported by this version of kelb-dmi.\n",
+                    3u, 0u);
+    if (!decoder_quiet()) {
+        if (!decoder_options.type_filter) {
+            if (count != 0)
+                std::printf("%u structures occupying %u bytes.\n", count, length);
+            if (!(decoder_options.mode & MODE_FROM_DUMP))
+                std::printf("Table at 0x%08llX.\n", static_cast<unsigned long long>(base));
+        }
+        std::printf("\n");
+    }
+    if (flags & WALK_NO_FILE_OFFSET)
+        base = 0;
+
+    std::uint8_t *table;
+    std::uint32_t available = length;
+    std::uint8_t *owned = nullptr;
+    if (source) {
+        owned = read_chunk(base, length, source, (flags & WALK_PHYSICAL_SOURCE) != 0, &available);
+        if (!owned) {
+            report_error("Table is unreachable, sorry.\n");
+            return;
+        }
+        table = owned;
+    } else {
+        table = reinterpret_cast<std::uint8_t *>(static_cast<std::uintptr_t>(base));
+    }
+
+    if (decoder_options.mode & MODE_DUMP_BIN) {
+        if (!decoder_quiet())
+            std::printf("# Writing %d bytes to %s.\n", static_cast<int>(available), decoder_options.dump_path);
+        dump_write_at(32, available, table, decoder_options.dump_path, false);
+    } else {
+        walk_table(table, available, length, count, version, flags);
+    }
+    std::free(owned);
+}
+
+void print_string_value(const smbios_structure &s, std::uint16_t version)
+{
+    const unsigned offset = decoder_options.string_key->offset;
+    const unsigned key = static_cast<unsigned>(s.type) << 8 | offset;
+    // A field the structure is too short to hold entirely is not printed.
+    if (offset + string_field_width(key) > s.length)
+        return;
+    const std::uint8_t *field = s.data + offset;
+    switch (key) {
+    case 0x0108:
+        print_uuid(field, version);
+        break;
+    case 0x0305: {
+        unsigned v = field[0] & 0x7F;
+        std::printf("%s", v >= 1 && v <= 32 ? chassis_type_name(static_cast<std::uint8_t>(v)) : OUT_OF_SPEC);
+        break;
+    }
+    case 0x0406:
+        std::printf("%s", processor_family_name(s, version));
+        break;
+    case 0x0416:
+        print_mhz(word_at(field));
+        break;
+    default:
+        // For "oem-string-last" the field is the string count, so the number
+        // looked up is that of the last string.
+        std::printf("%s", structure_string(s, field[0]));
+        break;
+    }
+    std::printf("\n");
+}

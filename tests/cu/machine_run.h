@@ -1,0 +1,73 @@
+#pragma once
+// Runs of the utility on the simulated machine, and of the production utility
+// on a backing file, for end-to-end comparisons. The production utility is
+// only ever started here with -d: device runs take the simulated build.
+#include "cu/config.h"
+#include "sim/sim.h"
+#include "support/files.h"
+#include "support/process.h"
+#include "support/sim_chip.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+inline constexpr char WARNING_LINES[] =
+    "*** WARNING: -f forces access to incompatible hardware/firmware. ***\n"
+    "***          This will almost certainly cause a disaster.        ***\n\n";
+
+// The machine's defaults except the chip, the log and index register 0x5a;
+// the processor overrides unset so that the hardware answers.
+inline std::vector<env_change> machine_env(const std::string &chip, const std::string &log,
+                                           const std::vector<env_change> &settings)
+{
+    std::vector<env_change> env;
+    for (const char *v : SIM_VARIABLES)
+        env.emplace_back(v, std::nullopt);
+    env.emplace_back("KELB_DEBUG_CPU_LOCKED", std::nullopt);
+    env.emplace_back("KELB_DEBUG_CPU_EXTENDED_FAMILY", std::nullopt);
+    env.emplace_back(SIM_CMOS, chip);
+    env.emplace_back(SIM_PORT_LOG, log);
+    env.emplace_back(SIM_INDEX, "0x5a");
+    env.insert(env.end(), settings.begin(), settings.end());
+    return env;
+}
+
+inline run_result run_checked(const std::vector<std::string> &argv, const std::vector<env_change> &env)
+{
+    run_result r = run_program(argv, env);
+    // Piped streams are never a console of the utility's own.
+    EXPECT_EQ(r.out.find("Press any key"), std::string::npos) << r.out;
+    return r;
+}
+
+// kelb-cu-sim on the device of the simulated machine.
+inline run_result run_device(const std::string &chip, const std::string &log,
+                             const std::vector<std::string> &args,
+                             const std::vector<env_change> &settings = {})
+{
+    std::vector<std::string> argv = {KELB_CU_SIM_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return run_checked(argv, machine_env(chip, log, settings));
+}
+
+// The production kelb-cu on a backing file (always -d).
+inline run_result run_backing_file(const std::string &file, const std::vector<std::string> &args,
+                                   const std::vector<env_change> &env = {})
+{
+    std::vector<std::string> argv = {KELB_CU_PATH, "-d", file};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return run_checked(argv, env);
+}
+
+inline bytes chip_with_record(unsigned seed, const config_image &record)
+{
+    bytes chip = make_chip(seed);
+    std::copy(record.begin(), record.end(), chip.begin() + CFG_NVRAM_OFFSET);
+    return chip;
+}
+
+inline std::string errno_text(int err)
+{
+    return std::strerror(err);
+}

@@ -1,0 +1,232 @@
+// Which questions the dialogue asks, with which defaults, and what the
+// answers do to the record, for each kind of processor.
+#include "answers.h"
+#include "questions.h"
+
+#include "cu/config.h"
+#include "cu/menu.h"
+#include "hw/cpu.h"
+#include "support/capture.h"
+#include "support/env.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Fields in record order: target, flags, htlimit, nbmulti, nbv, vcore, cpumulti.
+constexpr nvram_config D = CFG_DEFAULTS;
+
+constexpr nvram_config with_flags(std::uint16_t flags, nvram_config c = D)
+{
+    c.flags = flags;
+    return c;
+}
+
+bool same(const nvram_config &a, const nvram_config &b)
+{
+    return describe(a) == describe(b);
+}
+
+std::string lines(const std::vector<std::string> &answers)
+{
+    std::string s;
+    for (const auto &a : answers)
+        s += a + "\n";
+    return s;
+}
+
+struct session {
+    bool completed;
+    std::string transcript;
+};
+
+session edit(nvram_config *c, int family, int lock, const std::string &input)
+{
+    scripted_answers answers(input);
+    session s{};
+    s.transcript = capture_stdout([&] { s.completed = edit_settings(c, family, lock); });
+    return s;
+}
+
+struct menu_case {
+    const char *what;
+    nvram_config start;
+    int family, lock;
+    std::vector<std::string> answers;
+    const char *asked;
+    nvram_config want;
+};
+
+const menu_case CASES[] = {
+    {"debug defaults, every answer Enter", D, -1, 1, {"", "", "", "", "", ""},
+     "2[200] 5[no] 8[no] 12[no] 15[no] 22[no]", D},
+    {"locked: a changed core voltage opens the CPU group", {200, 0, 3200, 0, 1, 5, 0}, -1, 1,
+     {"", "", "", "", "", "", "", ""}, "2[200] 5[no] 8[yes] 9[+62.5] 10[yes] 12[no] 15[no] 22[no]",
+     {200, 0, 3200, 0, 1, 5, 0}},
+    {"locked: limited core voltage edited", D, -1, 1, {"", "", "yes", "37.5", "", "", "", ""},
+     "2[200] 5[no] 8[no] 9[+25.0] 10[yes] 12[no] 15[no] 22[no]", {200, 0, 3200, 0, 1, 3, 0}},
+    {"unlocked: core questions at the top, CPU group closed", {200, 0, 3200, 0, 1, 5, 6}, -1, 0,
+     {"", "", "", "", "", "", "", ""}, "2[200] 3[+3.0] 4[+62.5] 5[no] 8[no] 12[no] 15[no] 22[no]",
+     {200, 0, 3200, 0, 1, 5, 6}},
+    {"lock unknown: core questions at the top and no limited voltage", {200, 0, 3200, 0, 1, 5, 0}, -1, -1,
+     {"", "", "", "", "", "", "", "", ""},
+     "2[200] 3[+0.0] 4[+62.5] 5[no] 8[yes] 10[yes] 12[no] 15[no] 22[no]", {200, 0, 3200, 0, 1, 5, 0}},
+    {"an earlier answer changes a later default", D, -1, -1, {"", "", "62.5", "", "no", "", "", ""},
+     "2[200] 3[+0.0] 4[+25.0] 5[no] 8[yes] 12[no] 15[no] 22[no]", {200, 0, 3200, 0, 1, 5, 0}},
+    {"decimal answers become steps", D, -1, 0, {"262", "15.5", "87.5", "", "", "yes", "37.5", "11x", "", ""},
+     "2[200] 3[+0.0] 4[+25.0] 5[no] 8[no] 12[no] 13[+12.5] 14[auto] 15[no] 22[no]",
+     {262, 0, 3200, 3, 3, 7, 31}},
+    {"no multiplier: all-P-state bit dropped before the CPU group", with_flags(0x800), -1, 1,
+     {"", "", "", "", "", ""}, "2[200] 5[no] 8[no] 12[no] 15[no] 22[no]", D},
+    {"CPU group declined keeps free P-states", with_flags(0xA00), -1, 1, {"", "", "no", "", "", ""},
+     "2[200] 5[no] 8[yes] 12[no] 15[no] 22[no]", with_flags(0x200)},
+    {"free P-states and a multiplier ask about all P-states", {200, 0x200, 3200, 0, 1, 2, 4}, -1, 0,
+     {"", "", "", "", "", "", "yes", "", "", ""},
+     "2[200] 3[+2.0] 4[+25.0] 5[no] 8[yes] 10[no] 11[no] 12[no] 15[no] 22[no]",
+     {200, 0xA00, 3200, 0, 1, 2, 4}},
+    {"locking the P-state again drops the all-P-state bit", {200, 0xA00, 3200, 0, 1, 2, 4}, -1, 0,
+     {"", "", "", "", "", "yes", "", "", ""},
+     "2[200] 3[+2.0] 4[+25.0] 5[no] 8[yes] 10[no] 12[no] 15[no] 22[no]", {200, 0, 3200, 0, 1, 2, 4}},
+    {"debugging options set", D, -1, 1, {"", "yes", "yes", "yes", "", "", "", ""},
+     "2[200] 5[no] 6[no] 7[no] 8[no] 12[no] 15[no] 22[no]", with_flags(0x003)},
+    {"debugging options shown and one cleared", with_flags(0x003), -1, 1, {"", "", "no", "", "", "", "", ""},
+     "2[200] 5[yes] 6[yes] 7[yes] 8[no] 12[no] 15[no] 22[no]", with_flags(0x002)},
+    {"no XMP: merge bit dropped without asking", with_flags(0x020), -1, 1,
+     {"", "", "", "", "", "no", "", "", "", ""},
+     "2[200] 5[no] 8[no] 12[no] 15[yes] 16[yes] 18[no] 20[no] 21[no] 22[no]", with_flags(0x008)},
+    {"XMP back on: merge asked", with_flags(0x008), -1, 1, {"", "", "", "", "", "yes", "no", "", "", "", ""},
+     "2[200] 5[no] 8[no] 12[no] 15[yes] 16[no] 17[yes] 18[no] 20[no] 21[no] 22[no]", with_flags(0x020)},
+    {"slow memory drops 1T without asking", with_flags(0x410), -1, 1,
+     {"", "", "", "", "", "", "", "no", "", "", ""},
+     "2[200] 5[no] 8[no] 12[no] 15[yes] 16[yes] 17[yes] 18[yes] 20[no] 21[no] 22[no]", D},
+    {"family 1: fast memory asks 1T, no Northbridge", with_flags(0x010), 1, 1,
+     {"", "", "", "", "", "", "", "yes", "yes", "yes", ""},
+     "2[200] 5[no] 8[no] 15[yes] 16[yes] 17[yes] 18[yes] 19[no] 20[no] 21[no] 22[no]", with_flags(0x550)},
+    {"family 6: Northbridge but no fast memory", {200, 0x100, 3200, 2, 1, 2, 0}, 6, 1,
+     {"", "", "", "", "", "", "", "", "", "", "", ""},
+     "2[200] 5[no] 8[no] 12[yes] 13[+12.5] 14[10x] 15[yes] 16[yes] 17[yes] 20[no] 21[yes] 22[no]",
+     {200, 0x100, 3200, 2, 1, 2, 0}},
+    {"other family: neither", with_flags(0x100), 16, 1, {"", "", "", "", "", "", "", "", ""},
+     "2[200] 5[no] 8[no] 15[yes] 16[yes] 17[yes] 20[no] 21[yes] 22[no]", with_flags(0x100)},
+    {"multiplier word beyond the list shows auto", {200, 0, 3200, 5, 1, 2, 0}, -1, 1,
+     {"", "", "", "", "", "", "", ""}, "2[200] 5[no] 8[no] 12[yes] 13[+12.5] 14[auto] 15[no] 22[no]", D},
+    {"Northbridge declined keeps a stored multiplier beyond the list", {200, 0, 3200, 5, 0, 2, 0}, -1, 1,
+     {"", "", "", "no", "", ""}, "2[200] 5[no] 8[no] 12[yes] 15[no] 22[no]", {200, 0, 3200, 5, 0, 2, 0}},
+    {"HT options", {200, 0, 2800, 0, 1, 2, 0}, -1, 1, {"", "", "", "", "", "", "3000", "yes"},
+     "2[200] 5[no] 8[no] 12[no] 15[no] 22[yes] 23[2800] 24[no]", {200, 0x080, 3000, 0, 1, 2, 0}},
+    {"a stored clock beyond the range stays on Enter", {263, 0, 3200, 0, 1, 2, 0}, -1, 1,
+     {"", "", "", "", "", ""}, "2[263] 5[no] 8[no] 12[no] 15[no] 22[no]", {263, 0, 3200, 0, 1, 2, 0}},
+};
+
+} // namespace
+
+TEST(Menu, QuestionsDefaultsAndEffects)
+{
+    for (const auto &c : CASES) {
+        SCOPED_TRACE(c.what);
+        nvram_config rec = c.start;
+        session s = edit(&rec, c.family, c.lock, lines(c.answers));
+        EXPECT_TRUE(s.completed);
+        EXPECT_EQ(asked_questions(s.transcript), c.asked);
+        EXPECT_TRUE(same(rec, c.want)) << describe(rec) << " instead of " << describe(c.want);
+    }
+}
+
+TEST(Menu, AnyQuestionCanEndTheDialogue)
+{
+    // The longest path: every group open, every question asked but question 9.
+    const std::vector<std::string> all = {"", "1", "", "yes", "", "", "yes", "no", "", "yes", "", "",
+                                          "yes", "", "", "yes", "", "", "", "yes", "", ""};
+    nvram_config full = D;
+    session done = edit(&full, -1, -1, lines(all));
+    ASSERT_TRUE(done.completed);
+    ASSERT_EQ(asked_questions(done.transcript),
+              "2[200] 3[+0.0] 4[+25.0] 5[no] 6[no] 7[no] 8[no] 10[yes] 11[no] 12[no] 13[+12.5] 14[auto] "
+              "15[no] 16[yes] 17[yes] 18[no] 19[no] 20[no] 21[no] 22[no] 23[3200] 24[no]");
+    for (std::size_t k = 0; k < all.size(); k++) {
+        SCOPED_TRACE(k);
+        nvram_config rec = D;
+        session s = edit(&rec, -1, -1, lines({all.begin(), all.begin() + static_cast<long>(k)}));
+        EXPECT_FALSE(s.completed);
+        std::string asked = asked_questions(s.transcript);
+        EXPECT_EQ(asked, asked_questions(done.transcript).substr(0, asked.size()));
+        EXPECT_EQ(static_cast<std::size_t>(std::count(asked.begin(), asked.end(), '[')), k + 1);
+    }
+}
+
+TEST(Menu, InterruptedAtFirstQuestion)
+{
+    interrupted_guard marked(1);
+    nvram_config rec = D;
+    session s = edit(&rec, -1, 1, "230\n");
+    EXPECT_FALSE(s.completed);
+    EXPECT_EQ(s.transcript, "Reference clock (200-262) [200]? ");
+    EXPECT_TRUE(same(rec, D));
+}
+
+namespace {
+
+const char HEADER[] = "Type your selection and press Enter.\n"
+                      "Plain Enter proceeds with value in square brackets.\n"
+                      "Press Ctrl+C to interrupt.\n\n";
+
+session menu(const std::string &input)
+{
+    scripted_answers answers(input);
+    session s{};
+    s.transcript = capture_stdout([&] { s.completed = run_menu(); });
+    return s;
+}
+
+} // namespace
+
+TEST(Menu, ResetEndsTheDialogue)
+{
+    const nvram_config loaded = {230, 0x0A81, 2500, 2, 3, 5, 8};
+    cfg = loaded;
+    session s = menu("yes\n");
+    EXPECT_TRUE(s.completed);
+    EXPECT_EQ(s.transcript, std::string(HEADER) + "Reset KELB configuration to defaults (stock) (no/yes) [no]? \n");
+    nvram_config want = loaded;
+    want.target = 0;
+    EXPECT_TRUE(same(cfg, want)) << describe(cfg);
+    cfg = CFG_DEFAULTS;
+}
+
+TEST(Menu, ProcessorFactsAskedAfterTheResetQuestion)
+{
+    struct facts_case {
+        const char *family, *locked, *asked;
+    };
+    const facts_case cases[] = {
+        {"6", "0", "1[no] 2[200] 3[+0.0] 4[+25.0] 5[no] 8[no] 12[no] 15[yes] 16[yes] 17[yes] 20[no] 21[no] 22[no]"},
+        {"1", "1", "1[no] 2[200] 5[no] 8[no] 15[yes] 16[yes] 17[yes] 18[yes] 19[no] 20[no] 21[no] 22[no]"},
+        {"-1", "-1", "1[no] 2[200] 3[+0.0] 4[+25.0] 5[no] 8[no] 12[no] 15[yes] 16[yes] 17[yes] 18[yes] 19[no] "
+                     "20[no] 21[no] 22[no]"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.asked);
+        scoped_env family(ENV_CPU_FAMILY, std::string(c.family));
+        scoped_env locked(ENV_CPU_LOCKED, std::string(c.locked));
+        cfg = with_flags(CFG_MEMFAST);
+        session s = menu(std::string(20, '\n'));
+        EXPECT_TRUE(s.completed);
+        EXPECT_EQ(s.transcript.substr(0, sizeof HEADER - 1), HEADER);
+        EXPECT_EQ(asked_questions(s.transcript), c.asked);
+        EXPECT_EQ(s.transcript.back(), '\n');
+        EXPECT_TRUE(same(cfg, with_flags(CFG_MEMFAST))) << describe(cfg);
+    }
+    cfg = CFG_DEFAULTS;
+}
+
+TEST(Menu, EndOfInputAtTheResetQuestion)
+{
+    cfg = CFG_DEFAULTS;
+    session s = menu("");
+    EXPECT_FALSE(s.completed);
+    EXPECT_EQ(s.transcript, std::string(HEADER) + "Reset KELB configuration to defaults (stock) (no/yes) [no]? ");
+    EXPECT_TRUE(same(cfg, D));
+}

@@ -1,0 +1,148 @@
+// Full device runs on a simulated machine whose SMBIOS tables name the board
+// and the firmware: the safeguards, their -f overrides, and the store.
+#include "cu/machine_run.h"
+#include "smbios/fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+const std::string BANNER = "kelb-cu: KELB configuration utility (KELB5.3)\n\n";
+const std::string STORED = "Configuration stored successfully.\n\n"
+                           "To ensure proper application, POWER-OFF the machine, then power it back on.\n";
+const config_image STORED_230 = {0x5E, 0x00, 0x07, 0x08, 0x00, 0xDF};
+
+std::string detected(const std::string &board)
+{
+    return "Detected board: '" + board + "'\n\n";
+}
+
+std::string mismatch(const std::string &v)
+{
+    return "Version mismatch. This utility is meant for KELB firmware version 5.3\n"
+           "but you appear to be running KELB firmware version " + v + ".\n\n"
+           "Install KELB firmware version 5.3 or use kelb-cu version " + v + " instead.\n";
+}
+
+std::string unknown_firmware(int error)
+{
+    return "Couldn't determine KELB firmware version (error " + std::to_string(error) + ").\n"
+           "\nThis utility is meant for KELB firmware version 5.3.\n\nInstall KELB firmware version 5.3.\n";
+}
+
+// A machine: its CMOS chip (no record yet, valid PC checksum), the port log,
+// the SMBIOS tables its firmware-table service serves, and a private
+// temporary directory in which the decoder queries leave nothing behind.
+struct machine {
+    scratch_dir dir;
+    std::string chip = dir.file("cmos.bin"), log = dir.file("ports.log"), table = dir.file("rsmb.bin");
+    std::string tmp = dir.file("tmp");
+    bytes before;
+
+    machine(const std::string &board, const std::string &oem, bool good_checksum = true)
+    {
+        before = chip_with_record(7, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+        if (!good_checksum)
+            before[47] ^= 1;
+        write_file(chip, before);
+        bytes t = concat({structure(2, 2, {0x01, 0x02, 0x00, 0x00, 0x00}, {"Supermicro", board}),
+                          structure(11, 3, {0x02}, {"Vendor data", oem}), end_of_table(4)});
+        write_file(table, raw_block(2, 7, t));
+        std::filesystem::create_directory(tmp);
+    }
+
+    run_result run(const std::vector<std::string> &args)
+    {
+        return run_device(chip, log, args, {{"KELB_SIM_FIRMWARE_TABLE", table}, {"TMPDIR", tmp}, {"TMP", tmp},
+                                            {"TEMP", tmp}});
+    }
+    bool untouched() { return read_file(chip) == before && port_lines(read_lines(log)).empty(); }
+    bool tmp_empty() { return std::filesystem::is_empty(tmp); }
+};
+
+} // namespace
+
+TEST(DeviceRun, SupportedBoardAndFirmwareStoreTheRecord)
+{
+    for (const char *board : {"H8QG6", "H8DG6/H8DGi"}) {
+        machine m(board, "KELB 5.3");
+        run_result r = m.run({"230"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, BANNER + detected(board) +
+                             "No valid KELB configuration found. Generating new configuration.\n\n" + STORED);
+        EXPECT_EQ(r.err, "");
+        bytes after = read_file(m.chip);
+        ASSERT_EQ(after.size(), 256u);
+        EXPECT_TRUE(std::equal(STORED_230.begin(), STORED_230.end(), after.begin() + CFG_NVRAM_OFFSET));
+        expect_unchanged_outside(m.before, after, 248, 253);
+        EXPECT_TRUE(m.tmp_empty());
+    }
+}
+
+TEST(DeviceRun, SafeguardsRefuseBeforeTheDriver)
+{
+    struct {
+        std::string board, oem;
+        int status;
+        std::string out_after_banner, err;
+    } cases[] = {
+        {"H8QG6", "KELB 5.4", 7, detected("H8QG6"), mismatch("5.4")},
+        {"H8QG6", "KELB 5.3.1", 7, detected("H8QG6"), mismatch("5.3.1")},
+        {"H8QG6", "KELB 5", 7, detected("H8QG6"), mismatch("5")},
+        {"H8QG6", "KELB", 6, detected("H8QG6"), unknown_firmware(-2)},
+        {"H8QG6", "KELB 5.x", 6, detected("H8QG6"), unknown_firmware(-3)},
+        {"H8QG6", "KELB 5.3.0.0.01", 6, detected("H8QG6"), unknown_firmware(-1)},
+        {"H8QG6 ", "KELB 5.3", 5, detected("H8QG6 "), "Unsupported board.\n"},
+        {"H8DG6", "KELB 5.3", 5, detected("H8DG6"), "Unsupported board.\n"},
+        {std::string(31, 'B'), "KELB 5.3", 4, "", "Couldn't determine board model (error -3).\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.board + " / " + c.oem);
+        machine m(c.board, c.oem);
+        run_result r = m.run({"230"});
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.out, BANNER + c.out_after_banner);
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_TRUE(m.untouched());
+        EXPECT_TRUE(m.tmp_empty());
+    }
+}
+
+TEST(DeviceRun, EachForceSkipsOneSafeguardInOrder)
+{
+    struct {
+        std::vector<std::string> args;
+        std::string board, oem;
+        bool good_checksum;
+        int status;
+        std::string out_after_banner, err_after_warning;
+    } cases[] = {
+        // One -f: the board check goes, the firmware check stays.
+        {{"-f", "230"}, "X9DRi", "KELB 5.3", true, 0,
+         "No valid KELB configuration found. Generating new configuration.\n\n" + STORED, ""},
+        {{"-f", "230"}, "X9DRi", "KELB 5.4", true, 7, "", mismatch("5.4")},
+        // Two: the checksum test stays.
+        {{"-f", "-f", "230"}, "X9DRi", "KELB 5.4", false, 9, "",
+         "PC NVRAM checksum mismatch.\n\nReboot the machine and enter the BIOS setup. If needed, adjust settings.\n"
+         "Then save and exit.\n"},
+        // Three: nothing stays.
+        {{"-fff", "230"}, "X9DRi", "KELB 5.4", false, 0,
+         "No valid KELB configuration found. Generating new configuration.\n\n" + STORED, ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.board + " " + c.oem);
+        machine m(c.board, c.oem, c.good_checksum);
+        run_result r = m.run(c.args);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.out, BANNER + c.out_after_banner);
+        EXPECT_EQ(r.err, WARNING_LINES + c.err_after_warning);
+        bytes after = read_file(m.chip);
+        if (c.status == 0)
+            EXPECT_TRUE(std::equal(STORED_230.begin(), STORED_230.end(), after.begin() + CFG_NVRAM_OFFSET));
+        else
+            EXPECT_EQ(after, m.before);
+        expect_unchanged_outside(m.before, after, 248, 253);
+    }
+}

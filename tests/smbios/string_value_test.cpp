@@ -1,0 +1,135 @@
+// The value of one --string keyword, as the platform checks ask for it.
+#include "fixture.h"
+
+#include "smbios/decode.h"
+#include "smbios/format.h"
+#include "smbios/structure.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A table behind a 32-bit entry point of the given version, in a dump file.
+run_result query(const bytes &table, const std::vector<std::string> &args, std::uint8_t minor = 7,
+                 int count = -1, int announced_length = -1)
+{
+    scratch_dir dir;
+    std::string path = dir.file("dump.bin");
+    std::uint16_t n = static_cast<std::uint16_t>(count >= 0 ? count : 32);
+    std::uint16_t length = static_cast<std::uint16_t>(announced_length >= 0 ? announced_length : table.size());
+    write_file(path, dump_image(entry_sm(32, length, n, 2, minor), table));
+    std::vector<std::string> all = args;
+    all.insert(all.end(), {"--from-dump", path});
+    return run_dmi(all);
+}
+
+bytes board(std::uint16_t handle, const std::string &product)
+{
+    return structure(2, handle, {1, 2, 0, 0}, {"Maker", product});
+}
+
+bytes oem_strings(std::uint8_t count, const std::vector<std::string> &strings)
+{
+    return structure(11, 0x0B, {count}, strings);
+}
+
+bytes system_with_uuid()
+{
+    bytes fields = {1, 2, 0, 0};
+    for (unsigned i = 0; i < 16; i++)
+        fields.push_back(static_cast<std::uint8_t>(i * 0x11));
+    fields.insert(fields.end(), {6, 0, 0});
+    return structure(1, 0x01, fields, {"Maker", "Model"});
+}
+
+bytes processor(std::uint8_t family, std::uint16_t mhz)
+{
+    bytes f(0x1E, 0);
+    f[0x06 - 4] = family;
+    f[0x07 - 4] = 1;
+    f[0x16 - 4] = static_cast<std::uint8_t>(mhz);
+    f[0x17 - 4] = static_cast<std::uint8_t>(mhz >> 8);
+    return structure(4, 0x04, f, {"AuthenticAMD"});
+}
+
+struct string_case {
+    const char *name;
+    bytes table;
+    std::vector<std::string> args;
+    std::string out;
+    std::uint8_t minor = 7;
+    int announced_length = -1; // the table's length, when not all of `table`
+};
+
+TEST(StringValue, PrintsOneLinePerMatchingStructure)
+{
+    const bytes end = end_of_table(0xFFFF);
+    const std::vector<string_case> cases = {
+        {"last OEM string", concat({oem_strings(3, {"A", "B", "C"}), end}), {"-q", "-s", "oem-string-last"}, "C\n"},
+        {"no OEM string", concat({oem_strings(0, {}), end}), {"-q", "-s", "oem-string-last"}, "Not Specified\n"},
+        {"OEM count past the set", concat({oem_strings(4, {"A", "B", "C"}), end}), {"-q", "-s", "oem-string-last"},
+         "<BAD INDEX>\n"},
+        {"two boards and a short one",
+         concat({board(1, "P1"), structure(2, 2, {1}, {"Short"}), board(3, "P2"), end}),
+         {"-q", "-s", "baseboard-product-name"}, "P1\nP2\n"},
+        {"letter case of the keyword", concat({board(1, "P1"), end}), {"-s", "BaseBoard-Product-Name"}, "P1\n"},
+        {"unprintable byte", concat({board(1, "X\x07Y"), end}), {"-q", "-s", "baseboard-product-name"}, "X.Y\n"},
+        {"unprintable byte kept with -u", concat({board(1, "X\x07Y"), end}),
+         {"-u", "-s", "baseboard-product-name"}, "X\x07Y\n"},
+        {"string number 0", concat({structure(0, 0, {0, 2, 0, 0, 3}, {"1.0", "01/01/2020"}), end}),
+         {"-q", "-s", "bios-vendor"}, "Not Specified\n"},
+        {"BIOS date", concat({structure(0, 0, {1, 2, 0, 0, 3}, {"V", "1.0", "01/01/2020"}), end}),
+         {"-s", "bios-release-date"}, "01/01/2020\n"},
+        {"UUID of 2.6", concat({system_with_uuid(), end}), {"-s", "system-uuid"},
+         "33221100-5544-7766-8899-AABBCCDDEEFF\n", 6},
+        {"UUID of 2.5", concat({system_with_uuid(), end}), {"-s", "system-uuid"},
+         "00112233-4455-6677-8899-AABBCCDDEEFF\n", 5},
+        {"UUID cut short by the length", concat({structure(1, 1, bytes(12, 0xFF), {"M"}), end}),
+         {"-s", "system-uuid"}, ""},
+        {"frequency", concat({processor(0x02, 2400), end}), {"-s", "processor-frequency"}, "2400 MHz\n"},
+        {"unknown frequency", concat({processor(0x02, 0), end}), {"-s", "processor-frequency"}, "Unknown\n"},
+        {"chassis type out of range", concat({structure(3, 3, {1, 0x80 | 33, 0, 0}, {"M"}), end}),
+         {"-s", "chassis-type"}, "<OUT OF SPEC>\n"},
+        {"chassis type zero", concat({structure(3, 3, {1, 0x80, 0, 0}, {"M"}), end}), {"-s", "chassis-type"},
+         "<OUT OF SPEC>\n"},
+        {"no structure of the type", concat({board(1, "P1"), end}), {"-s", "chassis-manufacturer"}, ""},
+        // The announced length ends the table inside the product name.
+        {"string cut by the table end", board(1, "Product"), {"-s", "baseboard-product-name"}, "<BAD INDEX>\n", 7,
+         static_cast<int>(board(1, "Product").size()) - 6},
+        {"fixed-up type 34 before the board",
+         concat({structure(34, 0x22, {1, 0x10, 0, 0, 0, 0, 0}, {"ABCDE"}, 16),
+                 board(1, "P1"), end}),
+         {"-q", "-s", "baseboard-product-name"}, "Invalid entry length (16). Fixed up to 11.\nP1\n"},
+        {"quiet walk ends at End of Table", concat({board(1, "P1"), end, board(2, "P2")}),
+         {"-q", "-s", "baseboard-product-name"}, "P1\n"},
+        {"broken length", concat({board(1, "P1"), structure(9, 9, {}, {}, 3), board(2, "P2"), end}),
+         {"-q", "-s", "baseboard-product-name"}, "P1\nInvalid entry length (3). DMI table is broken! Stop.\n\n"},
+    };
+    for (const string_case &c : cases) {
+        SCOPED_TRACE(c.name);
+        run_result r = query(c.table, c.args, c.minor, -1, c.announced_length);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+// The names come from the structure decoders; the walk passes the right
+// structure and value to them.
+TEST(StringValue, NamedValuesComeFromTheTypeTables)
+{
+    bytes chassis = structure(3, 3, {1, 0x80 | 3, 0, 0}, {"M"});
+    EXPECT_EQ(query(concat({chassis, end_of_table(9)}), {"-s", "chassis-type"}).out,
+              std::string(chassis_type_name(3)) + "\n");
+
+    bytes cpu = processor(0xBE, 2000);
+    std::string expected;
+    {
+        bytes copy = cpu;
+        smbios_structure s{4, copy[1], 4, copy.data(), copy.data() + copy.size()};
+        expected = std::string(processor_family_name(s, 0x0207)) + "\n";
+    }
+    EXPECT_EQ(query(concat({cpu, end_of_table(9)}), {"-s", "processor-family"}).out, expected);
+}
+
+} // namespace

@@ -1,0 +1,54 @@
+#include "support/sim_chip.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+bytes make_chip(unsigned seed)
+{
+    bytes chip(256);
+    std::uint32_t x = seed * 2654435761u + 12345;
+    for (auto &b : chip) {
+        x = x * 1103515245u + 12345;
+        b = static_cast<std::uint8_t>(x >> 16);
+    }
+    set_pc_checksum(chip);
+    return chip;
+}
+
+void set_pc_checksum(bytes &chip)
+{
+    unsigned sum = 0;
+    for (unsigned i = 16; i <= 45; i++)
+        sum += chip[i];
+    chip[46] = static_cast<std::uint8_t>(sum >> 8 & 0xFF);
+    chip[47] = static_cast<std::uint8_t>(sum & 0xFF);
+}
+
+std::vector<std::string> read_lines(const std::string &path)
+{
+    std::vector<std::string> lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> port_lines(const std::vector<std::string> &log)
+{
+    std::vector<std::string> ports;
+    for (const auto &l : log)
+        if (l.rfind("in ", 0) == 0 || l.rfind("out ", 0) == 0)
+            ports.push_back(l);
+    return ports;
+}
+
+void expect_unchanged_outside(const bytes &before, const bytes &after, unsigned first, unsigned last)
+{
+    ASSERT_EQ(after.size(), before.size());
+    for (unsigned i = 0; i < before.size(); i++) {
+        if (i < first || i > last) {
+            EXPECT_EQ(after[i], before[i]) << "byte " << i << " changed";
+        }
+    }
+}

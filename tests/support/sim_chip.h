@@ -1,0 +1,20 @@
+#pragma once
+// Fixtures for the simulated machine: CMOS chip images and the port log.
+#include "support/files.h"
+
+#include <string>
+#include <vector>
+
+// 256 bytes of deterministic filler that differs from seed to seed, with a
+// valid PC NVRAM checksum at 46..47.
+bytes make_chip(unsigned seed);
+// Stores the sum of bytes 16..45 at 46 (high) and 47 (low).
+void set_pc_checksum(bytes &chip);
+
+// The lines of a text file (none when it does not exist).
+std::vector<std::string> read_lines(const std::string &path);
+// The port accesses among logged library calls ("in ..." and "out ...").
+std::vector<std::string> port_lines(const std::vector<std::string> &log);
+
+// Fails the current test unless `after` equals `before` outside [first, last].
+void expect_unchanged_outside(const bytes &before, const bytes &after, unsigned first, unsigned last);
