@@ -181,7 +181,7 @@ TEST(MemoryController, SlotListThatDoesNotFitIsLeftOut)
     EXPECT_EQ(decode_one(make_structure(5, 0x20, b)), "Memory Controller Information\n" + expected + "\n");
 }
 
-TEST(MemoryController, LargeExponentsPrintExactValuesOrOutOfSpec)
+TEST(MemoryController, LargeExponentsPrintExactValuesOrTheOutOfRangeMark)
 {
     struct row {
         std::uint8_t exponent, slots;
