@@ -1,5 +1,6 @@
 // IPMI device, power supply, additional information, onboard device, host
 // interface and the table's inactive and end markers (types 38 to 42, 126, 127).
+#include "smbios/memory_decoders.h"
 #include "smbios/options.h"
 #include "smbios/types_management.h"
 
@@ -18,10 +19,6 @@ constexpr std::array<const char *, 8> power_supply_types = {
     "Other", "Unknown", "Linear", "Switching", "Battery", "UPS", "Converter", "Regulator"}; // 0x01..0x08
 constexpr std::array<const char *, 6> power_supply_range_switching = {
     "Other", "Unknown", "Manual", "Auto-switch", "Wide Range", "N/A"}; // 0x01..0x06
-// Also the device types of the older On Board Devices structure.
-constexpr std::array<const char *, 10> onboard_device_types = {
-    "Other", "Unknown", "Video", "SCSI Controller", "Ethernet", "Token Ring", "Sound",
-    "PATA Controller", "SATA Controller", "SAS Controller"}; // 0x01..0x0A
 constexpr std::array<code_name, 8> host_interface_types = {{
     {0x02, "KCS: Keyboard Controller Style"}, {0x03, "8250 UART Register Compatible"},
     {0x04, "16450 UART Register Compatible"}, {0x05, "16550/16550A UART Register Compatible"},
@@ -160,7 +157,7 @@ void decode_onboard_device(const smbios_structure &s)
         return;
     const std::uint8_t *p = s.data;
     std::printf("\tReference Designation: %s\n", string_at(s, 0x04));
-    std::printf("\tType: %s\n", table_name(onboard_device_types, p[0x05] & 0x7F));
+    std::printf("\tType: %s\n", on_board_device_type_name(p[0x05] & 0x7F));
     std::printf("\tStatus: %s\n", p[0x05] & 0x80 ? "Enabled" : "Disabled");
     std::printf("\tType Instance: %u\n", p[0x06]);
     print_bus_address(word_at(p + 0x07), p[0x09], p[0x0A]);
