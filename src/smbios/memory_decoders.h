@@ -2,6 +2,7 @@
 // Decoders of structure types 5 to 17, reached through decode_memory_structure.
 // Each prints the title line and the field lines, not the closing empty line,
 // and reads nothing past the structure's formatted area.
+#include "smbios/format.h"
 #include "smbios/structure.h"
 
 #include <cstdint>
@@ -24,8 +25,3 @@ void decode_memory_device(const smbios_structure &s);      // 17
 // with the onboard device structure (41); "<OUT OF SPEC>" outside.
 const char *on_board_device_type_name(std::uint8_t value);
 
-// The string whose number is the byte at `offset` of the formatted area.
-inline const char *string_at(const smbios_structure &s, unsigned offset)
-{
-    return structure_string(s, s.data[offset]);
-}

@@ -16,11 +16,6 @@ bool prefix_of(const char *text, std::size_t n, const char *name)
     return std::strncmp(text, name, n) == 0;
 }
 
-const char *string_at(const smbios_structure &s, unsigned offset)
-{
-    return structure_string(s, s.data[offset]);
-}
-
 void decode_hp_rack_locator(const smbios_structure &s)
 {
     std::printf("HP ProLiant System/Rack Locator\n");

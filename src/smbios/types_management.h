@@ -38,8 +38,3 @@ inline bool titled(const smbios_structure &s, const char *title, unsigned min_le
     return s.length >= min_length;
 }
 
-// The string whose number is the byte at `offset` of the formatted area.
-inline const char *string_at(const smbios_structure &s, unsigned offset)
-{
-    return structure_string(s, s.data[offset]);
-}

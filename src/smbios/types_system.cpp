@@ -94,11 +94,6 @@ static_assert(chassis_types.size() == 32);
 static_assert(chassis_states.size() == 6);
 static_assert(chassis_security.size() == 5);
 
-const char *string_at(const smbios_structure &s, unsigned offset)
-{
-    return structure_string(s, s.data[offset]);
-}
-
 void decode_bios(const smbios_structure &s)
 {
     const std::uint8_t *d = s.data;
