@@ -16,6 +16,12 @@ inline std::uint16_t word_at(const std::uint8_t *p) { return static_cast<std::ui
 inline std::uint32_t dword_at(const std::uint8_t *p) { return word_at(p) | static_cast<std::uint32_t>(word_at(p + 2)) << 16; }
 inline std::uint64_t qword_at(const std::uint8_t *p) { return dword_at(p) | static_cast<std::uint64_t>(dword_at(p + 4)) << 32; }
 
+// The string whose number is the byte at `offset` of the formatted area.
+inline const char *string_at(const smbios_structure &s, unsigned offset)
+{
+    return structure_string(s, s.data[offset]);
+}
+
 // Name of `value` in a table whose first entry names the value `first`.
 inline const char *table_name(std::span<const char *const> names, unsigned value, unsigned first = 1)
 {

@@ -1,11 +1,20 @@
 #pragma once
-// Vendor detection and the vendor-specific structures.
+// Vendor detection and the vendor-specific structures (types 128..255 and
+// the unassigned types below 126).
 #include "smbios/structure.h"
 
-enum class oem_vendor_id { none, hp, acer };
+enum oem_vendor_id : int {
+    OEM_NONE = 0,
+    OEM_HP = 1,
+    OEM_ACER = 2,
+};
+
+// The maker found in the System Information structures met so far; never
+// reset, and left alone by a manufacturer that names neither maker.
 extern oem_vendor_id oem_vendor;
 
 // Detects the vendor from the System Information manufacturer string.
 void set_oem_vendor(const char *manufacturer);
-// Prints a vendor structure of the recognised vendor; false when not handled.
+// Prints a vendor structure of the recognised vendor, title included; false
+// when the vendor has no decoding for the type.
 bool decode_oem_structure(const smbios_structure &s);

@@ -16,23 +16,6 @@ inline constexpr char WARNING_LINES[] =
     "*** WARNING: -f forces access to incompatible hardware/firmware. ***\n"
     "***          This will almost certainly cause a disaster.        ***\n\n";
 
-// The machine's defaults except the chip, the log and index register 0x5a;
-// the processor overrides unset so that the hardware answers.
-inline std::vector<env_change> machine_env(const std::string &chip, const std::string &log,
-                                           const std::vector<env_change> &settings)
-{
-    std::vector<env_change> env;
-    for (const char *v : SIM_VARIABLES)
-        env.emplace_back(v, std::nullopt);
-    env.emplace_back("KELB_DEBUG_CPU_LOCKED", std::nullopt);
-    env.emplace_back("KELB_DEBUG_CPU_EXTENDED_FAMILY", std::nullopt);
-    env.emplace_back(SIM_CMOS, chip);
-    env.emplace_back(SIM_PORT_LOG, log);
-    env.emplace_back(SIM_INDEX, "0x5a");
-    env.insert(env.end(), settings.begin(), settings.end());
-    return env;
-}
-
 inline run_result run_checked(const std::vector<std::string> &argv, const std::vector<env_change> &env)
 {
     run_result r = run_program(argv, env);

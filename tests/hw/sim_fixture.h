@@ -21,18 +21,8 @@ protected:
     void configure(const bytes &chip, const std::vector<std::pair<std::string, std::optional<std::string>>> &extra = {})
     {
         write_file(chip_path, chip);
-        std::vector<std::pair<std::string, std::optional<std::string>>> changes;
-        for (const char *v : SIM_VARIABLES)
-            changes.emplace_back(v, std::nullopt);
-        changes.emplace_back("KELB_DEBUG_CPU_LOCKED", std::nullopt);
-        changes.emplace_back("KELB_DEBUG_CPU_EXTENDED_FAMILY", std::nullopt);
-        changes.emplace_back(SIM_CMOS, chip_path);
-        changes.emplace_back(SIM_PORT_LOG, log_path);
-        changes.emplace_back(SIM_INDEX, "0x5a");
-        for (const auto &c : extra)
-            changes.push_back(c);
         env_.reset(); // back to the test's own environment before the next change
-        env_ = std::make_unique<scoped_env>(changes);
+        env_ = std::make_unique<scoped_env>(machine_env(chip_path, log_path, extra));
     }
 
     // The chip as the machine saved it when the library was released.

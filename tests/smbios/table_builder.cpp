@@ -1,23 +1,14 @@
 #include "smbios/table_builder.h"
 
 #include "smbios/decode.h"
+#include "smbios/fixture.h"
 #include "smbios/options.h"
 #include "support/capture.h"
 
 bytes make_structure(std::uint8_t type, std::uint16_t handle, const bytes &body,
                      const std::vector<std::string> &strings)
 {
-    bytes s = {type, static_cast<std::uint8_t>(4 + body.size())};
-    put_word(s, handle);
-    s.insert(s.end(), body.begin(), body.end());
-    for (const auto &str : strings) {
-        s.insert(s.end(), str.begin(), str.end());
-        s.push_back(0);
-    }
-    if (strings.empty())
-        s.push_back(0);
-    s.push_back(0);
-    return s;
+    return structure(type, handle, body, strings);
 }
 
 void put_word(bytes &b, std::uint16_t v)

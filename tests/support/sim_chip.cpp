@@ -1,5 +1,7 @@
 #include "support/sim_chip.h"
 
+#include "sim/sim.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -51,4 +53,19 @@ void expect_unchanged_outside(const bytes &before, const bytes &after, unsigned 
             EXPECT_EQ(after[i], before[i]) << "byte " << i << " changed";
         }
     }
+}
+
+std::vector<env_change> machine_env(const std::string &chip, const std::string &log,
+                                    const std::vector<env_change> &settings)
+{
+    std::vector<env_change> env;
+    for (const char *v : SIM_VARIABLES)
+        env.emplace_back(v, std::nullopt);
+    env.emplace_back("KELB_DEBUG_CPU_LOCKED", std::nullopt);
+    env.emplace_back("KELB_DEBUG_CPU_EXTENDED_FAMILY", std::nullopt);
+    env.emplace_back(SIM_CMOS, chip);
+    env.emplace_back(SIM_PORT_LOG, log);
+    env.emplace_back(SIM_INDEX, "0x5a");
+    env.insert(env.end(), settings.begin(), settings.end());
+    return env;
 }

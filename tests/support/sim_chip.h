@@ -1,6 +1,7 @@
 #pragma once
 // Fixtures for the simulated machine: CMOS chip images and the port log.
 #include "support/files.h"
+#include "support/process.h"
 
 #include <string>
 #include <vector>
@@ -18,3 +19,9 @@ std::vector<std::string> port_lines(const std::vector<std::string> &log);
 
 // Fails the current test unless `after` equals `before` outside [first, last].
 void expect_unchanged_outside(const bytes &before, const bytes &after, unsigned first, unsigned last);
+
+// The simulated machine's environment: its defaults except the chip file, the
+// port log and index register 0x5a, the processor overrides unset so that the
+// hardware answers, then `settings` on top.
+std::vector<env_change> machine_env(const std::string &chip, const std::string &log,
+                                    const std::vector<env_change> &settings = {});

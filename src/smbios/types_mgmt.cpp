@@ -1,0 +1,144 @@
+// Remote access, boot integrity, boot status, management devices and memory
+// channels (types 30 to 32 and 34 to 37).
+#include "smbios/options.h"
+#include "smbios/types_management.h"
+
+#include <array>
+
+namespace {
+
+constexpr std::array<const char *, 9> boot_states = {
+    "No errors detected", "No bootable media", "Operating system failed to load",
+    "Firmware-detected hardware failure", "Operating system-detected hardware failure",
+    "User-requested boot", "System security violation", "Previously-requested image",
+    "System watchdog timer expired"}; // 0x00..0x08
+constexpr std::array<const char *, 13> management_device_types = {
+    "Other", "Unknown", "LM75", "LM78", "LM79", "LM80", "LM81", "ADM9240", "DS1780", "MAX1617",
+    "GL518SM", "W83781D", "HT82H791"}; // 0x01..0x0D
+constexpr std::array<const char *, 5> management_address_types = {
+    "Other", "Unknown", "I/O Port", "Memory", "SMBus"}; // 0x01..0x05
+constexpr std::array<const char *, 4> memory_channel_types = {
+    "Other", "Unknown", "RamBus", "SyncLink"}; // 0x01..0x04
+
+struct threshold_field {
+    const char *label;
+    std::uint8_t offset;
+};
+constexpr std::array<threshold_field, 6> thresholds = {{
+    {"Lower Non-critical", 0x04}, {"Upper Non-critical", 0x06}, {"Lower Critical", 0x08},
+    {"Upper Critical", 0x0A}, {"Lower Non-recoverable", 0x0C}, {"Upper Non-recoverable", 0x0E},
+}};
+
+const char *enabled(bool on) { return on ? "Enabled" : "Disabled"; }
+
+void decode_remote_access(const smbios_structure &s)
+{
+    if (!titled(s, "Out-of-band Remote Access", 6))
+        return;
+    std::uint8_t c = s.data[0x05];
+    std::printf("\tManufacturer Name: %s\n", string_at(s, 0x04));
+    std::printf("\tInbound Connection: %s\n", enabled(c & 0x01));
+    std::printf("\tOutbound Connection: %s\n", enabled(c & 0x02));
+}
+
+void decode_bis_entry_point(const smbios_structure &s)
+{
+    if (!titled(s, "Boot Integrity Services Entry Point", 28))
+        return;
+    const std::uint8_t *p = s.data;
+    std::uint8_t sum = 0;
+    for (unsigned i = 0; i < s.length; i++)
+        sum = static_cast<std::uint8_t>(sum + p[i]);
+    std::printf("\tChecksum: %s\n", sum == 0 ? "OK" : "Invalid");
+    std::uint32_t entry16 = dword_at(p + 0x08);
+    std::printf("\t16-bit Entry Point Address: %04X:%04X\n", entry16 >> 16, entry16 & 0xFFFF);
+    std::printf("\t32-bit Entry Point Address: 0x%08X\n", dword_at(p + 0x0C));
+}
+
+const char *boot_status_name(std::uint8_t status)
+{
+    if (status >= 0xC0)
+        return "Product-specific";
+    if (status >= 0x80)
+        return "OEM-specific";
+    return table_name(boot_states, status, 0);
+}
+
+void decode_boot_information(const smbios_structure &s)
+{
+    if (!titled(s, "System Boot Information", 11))
+        return;
+    std::printf("\tStatus: %s\n", boot_status_name(s.data[0x0A]));
+}
+
+void decode_management_device(const smbios_structure &s)
+{
+    if (!titled(s, "Management Device", 11))
+        return;
+    const std::uint8_t *p = s.data;
+    std::printf("\tDescription: %s\n", string_at(s, 0x04));
+    std::printf("\tType: %s\n", table_name(management_device_types, p[0x05]));
+    std::printf("\tAddress: 0x%08X\n", dword_at(p + 0x06));
+    std::printf("\tAddress Type: %s\n", table_name(management_address_types, p[0x0A]));
+}
+
+void decode_management_component(const smbios_structure &s)
+{
+    if (!titled(s, "Management Device Component", 11))
+        return;
+    const std::uint8_t *p = s.data;
+    std::printf("\tDescription: %s\n", string_at(s, 0x04));
+    if (decoder_quiet())
+        return;
+    std::printf("\tManagement Device Handle: 0x%04X\n", word_at(p + 0x05));
+    std::printf("\tComponent Handle: 0x%04X\n", word_at(p + 0x07));
+    if (word_at(p + 0x09) != 0xFFFF)
+        std::printf("\tThreshold Handle: 0x%04X\n", word_at(p + 0x09));
+}
+
+void decode_threshold_data(const smbios_structure &s)
+{
+    if (!titled(s, "Management Device Threshold Data", 16))
+        return;
+    for (const threshold_field &t : thresholds) {
+        std::uint16_t raw = word_at(s.data + t.offset);
+        if (raw != 0x8000)
+            std::printf("\t%s Threshold: %d\n", t.label, static_cast<std::int16_t>(raw));
+    }
+}
+
+void decode_memory_channel(const smbios_structure &s)
+{
+    if (!titled(s, "Memory Channel", 7))
+        return;
+    const std::uint8_t *p = s.data;
+    unsigned count = p[0x06];
+    std::printf("\tType: %s\n", table_name(memory_channel_types, p[0x04]));
+    std::printf("\tMaximal Load: %u\n", p[0x05]);
+    std::printf("\tDevices: %u\n", count);
+    // A device list that does not fit the structure is left out whole.
+    if (count == 0 || s.length < 7 + 3 * count)
+        return;
+    for (unsigned j = 1; j <= count; j++) {
+        const std::uint8_t *d = p + 0x07 + 3 * (j - 1);
+        std::printf("%sDevice %u Load: %u\n", "\t", j, d[0]);
+        if (!decoder_quiet())
+            std::printf("%sDevice %u Handle: 0x%04X\n", "\t", j, word_at(d + 1));
+    }
+}
+
+} // namespace
+
+bool decode_mgmt_structure(const smbios_structure &s)
+{
+    switch (s.type) {
+    case 30: decode_remote_access(s); return true;
+    case 31: decode_bis_entry_point(s); return true;
+    case 32: decode_boot_information(s); return true;
+    case 34: decode_management_device(s); return true;
+    case 35: decode_management_component(s); return true;
+    case 36: decode_threshold_data(s); return true;
+    case 37: decode_memory_channel(s); return true;
+    default: return false;
+    }
+}
