@@ -44,6 +44,28 @@ line read_line(char (&buf)[INPUT_LINE_SIZE], bool *discarding, std::size_t *leng
     return line::answer;
 }
 
+// The question loop shared by every prompt: asks until a whole line fits,
+// then leaves it in `buf` (n bytes with its end of line).
+struct answer_reader {
+    char buf[INPUT_LINE_SIZE];
+    std::size_t n = 0;
+    bool discarding = false;
+
+    // false on end of input or a control event.
+    template <class Question> bool next(Question ask)
+    {
+        for (;;) {
+            ask();
+            std::fflush(stdout);
+            line got = read_line(buf, &discarding, &n);
+            if (got == line::failed)
+                return false;
+            if (got == line::answer)
+                return true;
+        }
+    }
+};
+
 bool plain_enter(const char *buf)
 {
     return buf[0] == '\n';
@@ -117,45 +139,29 @@ std::FILE *prompt_input()
 
 int prompt_int(const char *label, int def, int min, int max, int step)
 {
-    char buf[INPUT_LINE_SIZE];
-    std::size_t n = 0;
-    bool discarding = false;
-    for (;;) {
-        std::printf("%s (%d-%d) [%d]? ", label, min, max, def);
-        std::fflush(stdout);
-        line got = read_line(buf, &discarding, &n);
-        if (got == line::failed)
-            return -1;
-        if (got == line::ask_again)
-            continue;
-        if (plain_enter(buf))
+    answer_reader r;
+    while (r.next([&] { std::printf("%s (%d-%d) [%d]? ", label, min, max, def); })) {
+        if (plain_enter(r.buf))
             return def;
         int v;
-        if (std::sscanf(buf, "%d\n", &v) == 1 && on_int_grid(v, min, max, step))
+        if (std::sscanf(r.buf, "%d\n", &v) == 1 && on_int_grid(v, min, max, step))
             return v;
     }
+    return -1;
 }
 
 int prompt_yes_no(const char *label, int def)
 {
-    char buf[INPUT_LINE_SIZE];
-    std::size_t n = 0;
-    bool discarding = false;
-    for (;;) {
-        std::printf("%s (no/yes) [%s]? ", label, def ? "yes" : "no");
-        std::fflush(stdout);
-        line got = read_line(buf, &discarding, &n);
-        if (got == line::failed)
-            return -1;
-        if (got == line::ask_again)
-            continue;
-        if (plain_enter(buf))
+    answer_reader r;
+    while (r.next([&] { std::printf("%s (no/yes) [%s]? ", label, def ? "yes" : "no"); })) {
+        if (plain_enter(r.buf))
             return def;
-        if (same_text(buf, n, "yes\n", true))
+        if (same_text(r.buf, r.n, "yes\n", true))
             return 1;
-        if (same_text(buf, n, "no\n", true))
+        if (same_text(r.buf, r.n, "no\n", true))
             return 0;
     }
+    return -1;
 }
 
 float prompt_decimal(const char *label, float def, float max, float step)
@@ -167,10 +173,7 @@ float prompt_decimal(const char *label, float def, float max, float step)
     require(def <= max, "def <= max");
     const float ratio = max / step;
 
-    char buf[INPUT_LINE_SIZE];
-    std::size_t n = 0;
-    bool discarding = false;
-    for (;;) {
+    auto ask = [&] {
         std::printf("%s (", label);
         if (ratio > 7.0f) {
             std::printf("%+.1f through %+.1f, every %.1f", min, max, step);
@@ -182,18 +185,16 @@ float prompt_decimal(const char *label, float def, float max, float step)
                 std::printf("%+.1f", v);
         }
         std::printf(") [%+.1f]? ", def);
-        std::fflush(stdout);
-        line got = read_line(buf, &discarding, &n);
-        if (got == line::failed)
-            return -1.0f;
-        if (got == line::ask_again)
-            continue;
-        if (plain_enter(buf))
+    };
+    answer_reader r;
+    while (r.next(ask)) {
+        if (plain_enter(r.buf))
             return def;
         float x;
-        if (std::sscanf(buf, "%f\n", &x) == 1 && on_decimal_grid(x, max, step))
+        if (std::sscanf(r.buf, "%f\n", &x) == 1 && on_decimal_grid(x, max, step))
             return x;
     }
+    return -1.0f;
 }
 
 int prompt_choice(const char *label, std::span<const char *const> words, int def)
@@ -202,26 +203,21 @@ int prompt_choice(const char *label, std::span<const char *const> words, int def
         return -1;
     if (def < 0 || static_cast<std::size_t>(def) >= words.size())
         def = 0;
-    char buf[INPUT_LINE_SIZE];
-    std::size_t n = 0;
-    bool discarding = false;
-    for (;;) {
+    auto ask = [&] {
         std::printf("%s (", label);
         for (std::size_t i = 0; i + 1 < words.size(); i++)
             std::printf("%s/", words[i]);
         std::printf("%s) [%s]? ", words.back(), words[static_cast<std::size_t>(def)]);
-        std::fflush(stdout);
-        line got = read_line(buf, &discarding, &n);
-        if (got == line::failed)
-            return -1;
-        if (got == line::ask_again)
-            continue;
-        if (plain_enter(buf))
+    };
+    answer_reader r;
+    while (r.next(ask)) {
+        if (plain_enter(r.buf))
             return def;
         // Without its end of line, exactly and with regard to letter case.
         for (std::size_t i = 0; i < words.size(); i++) {
-            if (same_text(buf, n - 1, words[i], false))
+            if (same_text(r.buf, r.n - 1, words[i], false))
                 return static_cast<int>(i);
         }
     }
+    return -1;
 }

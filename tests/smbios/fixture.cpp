@@ -1,13 +1,17 @@
 #include "fixture.h"
 
+#include <algorithm>
 #include <filesystem>
 
 bytes structure(std::uint8_t type, std::uint16_t handle, const bytes &fields,
                 const std::vector<std::string> &strings, int length)
 {
-    bytes s = {type, static_cast<std::uint8_t>(length >= 0 ? length : 4 + static_cast<int>(fields.size())),
-               static_cast<std::uint8_t>(handle), static_cast<std::uint8_t>(handle >> 8)};
-    s.insert(s.end(), fields.begin(), fields.end());
+    bytes s(4 + fields.size());
+    s[0] = type;
+    s[1] = static_cast<std::uint8_t>(length >= 0 ? length : 4 + static_cast<int>(fields.size()));
+    s[2] = static_cast<std::uint8_t>(handle);
+    s[3] = static_cast<std::uint8_t>(handle >> 8);
+    std::copy(fields.begin(), fields.end(), s.begin() + 4);
     for (const std::string &str : strings) {
         s.insert(s.end(), str.begin(), str.end());
         s.push_back(0);
@@ -104,9 +108,11 @@ bytes dump_image(const bytes &entry, const bytes &table)
 
 bytes raw_block(std::uint8_t major, std::uint8_t minor, const bytes &table, std::uint32_t announced)
 {
-    bytes b = {0, major, minor, 0, 0, 0, 0, 0};
+    bytes b(8 + table.size());
+    b[1] = major;
+    b[2] = minor;
     put_le(b, 4, announced == 0xFFFFFFFF ? table.size() : announced, 4);
-    b.insert(b.end(), table.begin(), table.end());
+    std::copy(table.begin(), table.end(), b.begin() + 8);
     return b;
 }
 
