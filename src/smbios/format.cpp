@@ -6,19 +6,19 @@
 
 namespace {
 
-constexpr std::array<const char *, 11> memory_types = {
+constexpr names_from memory_types{0,
     "Other", "Unknown", "Standard", "FPM", "EDO", "Parity", "ECC", "SIMM", "DIMM", "Burst EDO", "SDRAM"};
-constexpr std::array<const char *, 7> sram_types = {
+constexpr names_from sram_types{0,
     "Other", "Unknown", "Non-burst", "Burst", "Pipeline Burst", "Synchronous", "Asynchronous"};
-constexpr std::array<const char *, 6> ecc_types = {
+constexpr names_from ecc_types{0,
     "Other", "Unknown", "None", "Single-bit Error Correcting", "Double-bit Error Correcting", "Error Scrubbing"};
 constexpr std::array<const char *, 8> size_units = {"bytes", "kB", "MB", "GB", "TB", "PB", "EB", "ZB"};
 constexpr std::array<const char *, 3> voltage_levels = {"5.0 V", "3.3 V", "2.9 V"};
 
 } // namespace
 
-const std::span<const char *const> memory_type_names = memory_types;
-const std::span<const char *const> sram_type_names = sram_types;
+const name_run memory_type_names = memory_types;
+const name_run sram_type_names = sram_types;
 
 void print_mhz(std::uint16_t mhz)
 {
@@ -28,12 +28,12 @@ void print_mhz(std::uint16_t mhz)
         std::printf("%u MHz", mhz);
 }
 
-void print_type_list(std::uint16_t value, const char *separator, std::span<const char *const> names)
+void print_type_list(std::uint16_t value, const char *separator, name_run bits)
 {
     bool any = false;
-    for (std::size_t i = 0; i < names.size(); i++) {
-        if (value >> i & 1) {
-            std::printf("%s%s", separator, names[i]);
+    for (std::size_t i = 0; i < bits.names.size(); i++) {
+        if (value >> (bits.first + i) & 1) {
+            std::printf("%s%s", separator, bits.names[i]);
             any = true;
         }
     }

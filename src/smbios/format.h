@@ -2,14 +2,13 @@
 // Field readers, name-table lookups and the value formatters shared by every
 // structure type decoder. Each formatter prints a fragment after a label; the
 // caller ends the line unless the formatter says otherwise.
+#include "smbios/names.h"
 #include "smbios/structure.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <span>
-
-inline constexpr const char OUT_OF_SPEC[] = "<OUT OF SPEC>";
 
 // Little-endian fields of the structure's formatted area.
 inline std::uint16_t word_at(const std::uint8_t *p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
@@ -22,28 +21,11 @@ inline const char *string_at(const smbios_structure &s, unsigned offset)
     return structure_string(s, s.data[offset]);
 }
 
-// Name of `value` in a table whose first entry names the value `first`.
-inline const char *table_name(std::span<const char *const> names, unsigned value, unsigned first = 1)
-{
-    if (value < first || value - first >= names.size())
-        return OUT_OF_SPEC;
-    return names[value - first];
-}
-
-// "\t\t<name>\n" for every set bit from `first_bit`, names[i] naming bit first_bit + i.
-inline void print_bit_list(std::uint64_t value, std::span<const char *const> names,
-                           unsigned first_bit = 0, const char *indent = "\t\t")
-{
-    for (std::size_t i = 0; i < names.size(); i++)
-        if (value >> (first_bit + i) & 1)
-            std::printf("%s%s\n", indent, names[i]);
-}
-
-extern const std::span<const char *const> memory_type_names; // bits 0..10
-extern const std::span<const char *const> sram_type_names;    // bits 0..6
+extern const name_run memory_type_names; // bits 0..10
+extern const name_run sram_type_names;   // bits 0..6
 
 void print_mhz(std::uint16_t mhz);
-void print_type_list(std::uint16_t value, const char *separator, std::span<const char *const> names);
+void print_type_list(std::uint16_t value, const char *separator, name_run bits);
 void print_module_size(std::uint8_t code);
 void print_size(std::uint64_t value, int unit_shift);
 void print_error_handle(std::uint16_t handle);

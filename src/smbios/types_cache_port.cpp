@@ -8,25 +8,25 @@
 
 namespace {
 
-constexpr std::array<const char *, 4> cache_modes = { // 0..3
+constexpr names_from cache_modes{0, // 0..3
     "Write Through", "Write Back", "Varies With Memory Address", "Unknown"};
 
-constexpr std::array<const char *, 4> cache_locations = { // 0..3
+constexpr names_from cache_locations{0, // 0..3
     "Internal", "External", OUT_OF_SPEC, "Unknown"};
 
-constexpr std::array<const char *, 6> cache_error_corrections = { // 0x01..0x06
+constexpr names_from cache_error_corrections{0x01, // 0x01..0x06
     "Other", "Unknown", "None", "Parity", "Single-bit ECC", "Multi-bit ECC"};
 
-constexpr std::array<const char *, 5> cache_system_types = { // 0x01..0x05
+constexpr names_from cache_system_types{0x01, // 0x01..0x05
     "Other", "Unknown", "Instruction", "Data", "Unified"};
 
-constexpr std::array<const char *, 14> cache_associativities = { // 0x01..0x0E
+constexpr names_from cache_associativities{0x01, // 0x01..0x0E
     "Other", "Unknown", "Direct Mapped", "2-way Set-associative", "4-way Set-associative",
     "Fully Associative", "8-way Set-associative", "16-way Set-associative",
     "12-way Set-associative", "24-way Set-associative", "32-way Set-associative",
     "48-way Set-associative", "64-way Set-associative", "20-way Set-associative"};
 
-constexpr std::array<const char *, 35> connector_types = { // 0x00..0x22
+constexpr names_from connector_types{0, // 0x00..0x22
     "None", "Centronics", "Mini Centronics", "Proprietary", "DB-25 male", "DB-25 female",
     "DB-15 male", "DB-15 female", "DB-9 male", "DB-9 female", "RJ-11", "RJ-45",
     "50 Pin MiniSCSI", "Mini DIN", "Micro DIN", "PS/2", "Infrared", "HP-HIL", "Access Bus (USB)",
@@ -36,10 +36,10 @@ constexpr std::array<const char *, 35> connector_types = { // 0x00..0x22
     "Mini Centronics Type-26", "Mini Jack (headphones)", "BNC", "IEEE 1394",
     "SAS/SATA Plug Receptacle"};
 
-constexpr std::array<const char *, 5> connector_types_pc98 = { // 0xA0..0xA4
+constexpr names_from connector_types_pc98{0xA0, // 0xA0..0xA4
     "PC-98", "PC-98 Hireso", "PC-H98", "PC-98 Note", "PC-98 Full"};
 
-constexpr std::array<const char *, 34> port_types = { // 0x00..0x21
+constexpr names_from port_types{0, // 0x00..0x21
     "None", "Parallel Port XT/AT Compatible", "Parallel Port PS/2", "Parallel Port ECP",
     "Parallel Port EPP", "Parallel Port ECP/EPP", "Serial Port XT/AT Compatible",
     "Serial Port 16450 Compatible", "Serial Port 16550 Compatible",
@@ -49,17 +49,14 @@ constexpr std::array<const char *, 34> port_types = { // 0x00..0x21
     "PC-98 Hireso", "PC-H98", "Video Port", "Audio Port", "Modem Port", "Network Port", "SATA",
     "SAS"};
 
-constexpr std::array<const char *, 2> port_types_8251 = { // 0xA0..0xA1
+constexpr names_from port_types_8251{0xA0, // 0xA0..0xA1
     "8251 Compatible", "8251 FIFO Compatible"};
 
-const char *port_type_name(std::uint8_t value)
-{
-    if (value == 0xFF)
-        return "Other";
-    if (value >= 0xA0)
-        return table_name(port_types_8251, value, 0xA0);
-    return table_name(port_types, value, 0);
-}
+constexpr names_from port_type_other{0xFF, "Other"};
+constexpr name_run port_type_runs[] = {port_types, port_types_8251, port_type_other};
+
+constexpr names_from connector_type_other{0xFF, "Other"};
+constexpr name_run connector_type_runs[] = {connector_types, connector_types_pc98, connector_type_other};
 
 void print_cache_speed(std::uint8_t ns)
 {
@@ -73,11 +70,7 @@ void print_cache_speed(std::uint8_t ns)
 
 const char *connector_type_name(std::uint8_t code)
 {
-    if (code == 0xFF)
-        return "Other";
-    if (code >= 0xA0)
-        return table_name(connector_types_pc98, code, 0xA0);
-    return table_name(connector_types, code, 0);
+    return name_of(connector_type_runs, code);
 }
 
 void decode_cache(const smbios_structure &s)
@@ -90,8 +83,8 @@ void decode_cache(const smbios_structure &s)
     std::uint16_t config = word_at(d + 0x05);
     std::printf("\tConfiguration: %s, %s, Level %u\n", config & 0x0080 ? "Enabled" : "Disabled",
                 config & 0x0008 ? "Socketed" : "Not Socketed", (config & 0x07u) + 1);
-    std::printf("\tOperational Mode: %s\n", cache_modes[config >> 8 & 3]);
-    std::printf("\tLocation: %s\n", cache_locations[config >> 5 & 3]);
+    std::printf("\tOperational Mode: %s\n", name_of(cache_modes, config >> 8 & 3));
+    std::printf("\tLocation: %s\n", name_of(cache_locations, config >> 5 & 3));
     std::printf("\tInstalled Size:");
     print_cache_size(word_at(d + 0x09));
     std::printf("\n");
@@ -108,9 +101,9 @@ void decode_cache(const smbios_structure &s)
         return;
     std::printf("\tSpeed:");
     print_cache_speed(d[0x0F]);
-    std::printf("\tError Correction Type: %s\n", table_name(cache_error_corrections, d[0x10]));
-    std::printf("\tSystem Type: %s\n", table_name(cache_system_types, d[0x11]));
-    std::printf("\tAssociativity: %s\n", table_name(cache_associativities, d[0x12]));
+    std::printf("\tError Correction Type: %s\n", name_of(cache_error_corrections, d[0x10]));
+    std::printf("\tSystem Type: %s\n", name_of(cache_system_types, d[0x11]));
+    std::printf("\tAssociativity: %s\n", name_of(cache_associativities, d[0x12]));
 }
 
 void decode_port_connector(const smbios_structure &s)
@@ -123,5 +116,5 @@ void decode_port_connector(const smbios_structure &s)
     std::printf("\tInternal Connector Type: %s\n", connector_type_name(d[0x05]));
     std::printf("\tExternal Reference Designator: %s\n", string_at(s, 0x06));
     std::printf("\tExternal Connector Type: %s\n", connector_type_name(d[0x07]));
-    std::printf("\tPort Type: %s\n", port_type_name(d[0x08]));
+    std::printf("\tPort Type: %s\n", name_of(port_type_runs, d[0x08]));
 }

@@ -10,16 +10,16 @@
 
 namespace {
 
-constexpr std::array<const char *, 5> log_access_methods = { // 0x00..0x04
+constexpr names_from log_access_methods{0, // 0x00..0x04
     "Indexed I/O, one 8-bit index port, one 8-bit data port",
     "Indexed I/O, two 8-bit index ports, one 8-bit data port",
     "Indexed I/O, one 16-bit index port, one 8-bit data port",
     "Memory-mapped physical 32-bit address", "General-purpose non-volatile data functions"};
 
-constexpr std::array<const char *, 2> log_header_formats = { // 0x00..0x01
+constexpr names_from log_header_formats{0, // 0x00..0x01
     "No Header", "Type 1"};
 
-constexpr std::array<const char *, 23> log_types = { // 0x01..0x17; 0x0F is reserved
+constexpr names_from log_types{0x01, // 0x01..0x17; 0x0F is reserved
     "Single-bit ECC memory error", "Multi-bit ECC memory error", "Parity memory error",
     "Bus timeout", "I/O channel block", "Software NMI", "POST memory resize", "POST error",
     "PCI parity error", "PCI system error", "CPU failure", "EISA failsafe timer timeout",
@@ -28,30 +28,30 @@ constexpr std::array<const char *, 23> log_types = { // 0x01..0x17; 0x0F is rese
     "Hard disk information", "System reconfigured", "Uncorrectable CPU-complex error",
     "Log area reset/cleared", "System boot"};
 
-constexpr std::array<const char *, 7> log_data_formats = { // 0x00..0x06
+constexpr names_from log_data_formats{0, // 0x00..0x06
     "None", "Handle", "Multiple-event", "Multiple-event handle", "POST results bitmap",
     "System management", "Multiple-event system management"};
 
 const char *access_method_name(std::uint8_t value)
 {
-    return value >= 0x80 ? "OEM-specific" : table_name(log_access_methods, value, 0);
+    return value >= 0x80 ? "OEM-specific" : name_of(log_access_methods, value);
 }
 
 const char *header_format_name(std::uint8_t value)
 {
-    return value >= 0x80 ? "OEM-specific" : table_name(log_header_formats, value, 0);
+    return value >= 0x80 ? "OEM-specific" : name_of(log_header_formats, value);
 }
 
 const char *log_type_name(std::uint8_t value)
 {
     if (value == 0xFF)
         return "End of log";
-    return value >= 0x80 ? "OEM-specific" : table_name(log_types, value);
+    return value >= 0x80 ? "OEM-specific" : name_of(log_types, value);
 }
 
 const char *data_format_name(std::uint8_t value)
 {
-    return value >= 0x80 ? "OEM-specific" : table_name(log_data_formats, value, 0);
+    return value >= 0x80 ? "OEM-specific" : name_of(log_data_formats, value);
 }
 
 void print_numbered_strings(const smbios_structure &s, const char *label)

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr std::array<const char *, 9> pointing_device_types = {
+constexpr names_from pointing_device_types{0x01,
     "Other", "Unknown", "Mouse", "Track Ball", "Track Point", "Glide Point", "Touch Pad",
     "Touch Screen", "Optical Sensor"}; // 0x01..0x09
 constexpr std::array<code_name, 11> pointing_device_interfaces = {{
@@ -14,12 +14,13 @@ constexpr std::array<code_name, 11> pointing_device_interfaces = {{
     {0x06, "HIP-HIL"}, {0x07, "Bus Mouse"}, {0x08, "ADB (Apple Desktop Bus)"},
     {0xA0, "Bus Mouse DB-9"}, {0xA1, "Bus Mouse Micro DIN"}, {0xA2, "USB"},
 }};
-constexpr std::array<const char *, 8> battery_chemistries = {
+static_assert(sorted_by_code<code_name>(pointing_device_interfaces));
+constexpr names_from battery_chemistries{0x01,
     "Other", "Unknown", "Lead Acid", "Nickel Cadmium", "Nickel Metal Hydride", "Lithium Ion",
     "Zinc Air", "Lithium Polymer"}; // 0x01..0x08
-constexpr std::array<const char *, 4> reset_boot_options = {
+constexpr names_from reset_boot_options{0,
     OUT_OF_SPEC, "Operating System", "System Utilities", "Do Not Reboot"}; // 0..3
-constexpr std::array<const char *, 4> security_states = {
+constexpr names_from security_states{0,
     "Disabled", "Enabled", "Not Implemented", "Unknown"}; // 0..3
 
 constexpr std::uint8_t CHEMISTRY_UNKNOWN = 0x02;
@@ -29,8 +30,8 @@ void decode_pointing_device(const smbios_structure &s)
     if (!titled(s, "Built-in Pointing Device", 7))
         return;
     const std::uint8_t *p = s.data;
-    std::printf("\tType: %s\n", table_name(pointing_device_types, p[0x04]));
-    std::printf("\tInterface: %s\n", code_table_name(pointing_device_interfaces, p[0x05]));
+    std::printf("\tType: %s\n", name_of(pointing_device_types, p[0x04]));
+    std::printf("\tInterface: %s\n", name_of(pointing_device_interfaces, p[0x05]));
     std::printf("\tButtons: %u\n", p[0x06]);
 }
 
@@ -50,7 +51,7 @@ void decode_portable_battery(const smbios_structure &s)
         std::printf("\tSerial Number: %s\n", string_at(s, 0x07));
     std::printf("\tName: %s\n", string_at(s, 0x08));
     if (p[0x09] != CHEMISTRY_UNKNOWN || !sbds)
-        std::printf("\tChemistry: %s\n", table_name(battery_chemistries, p[0x09]));
+        std::printf("\tChemistry: %s\n", name_of(battery_chemistries, p[0x09]));
 
     std::uint16_t capacity = word_at(p + 0x0A);
     std::printf("\tDesign Capacity:");
@@ -108,8 +109,8 @@ void decode_system_reset(const smbios_structure &s)
     // Without a watchdog the remaining settings have no meaning.
     if (!(c & 0x20))
         return;
-    std::printf("\tBoot Option: %s\n", table_name(reset_boot_options, c >> 1 & 3, 0));
-    std::printf("\tBoot Option On Limit: %s\n", table_name(reset_boot_options, c >> 3 & 3, 0));
+    std::printf("\tBoot Option: %s\n", name_of(reset_boot_options, c >> 1 & 3));
+    std::printf("\tBoot Option On Limit: %s\n", name_of(reset_boot_options, c >> 3 & 3));
     print_count("Reset Count", word_at(p + 0x05), "");
     print_count("Reset Limit", word_at(p + 0x07), "");
     print_count("Timer Interval", word_at(p + 0x09), " min");
@@ -121,10 +122,10 @@ void decode_hardware_security(const smbios_structure &s)
     if (!titled(s, "Hardware Security", 5))
         return;
     std::uint8_t c = s.data[0x04];
-    std::printf("\tPower-On Password Status: %s\n", table_name(security_states, c >> 6 & 3, 0));
-    std::printf("\tKeyboard Password Status: %s\n", table_name(security_states, c >> 4 & 3, 0));
-    std::printf("\tAdministrator Password Status: %s\n", table_name(security_states, c >> 2 & 3, 0));
-    std::printf("\tFront Panel Reset Status: %s\n", table_name(security_states, c & 3, 0));
+    std::printf("\tPower-On Password Status: %s\n", name_of(security_states, c >> 6 & 3));
+    std::printf("\tKeyboard Password Status: %s\n", name_of(security_states, c >> 4 & 3));
+    std::printf("\tAdministrator Password Status: %s\n", name_of(security_states, c >> 2 & 3));
+    std::printf("\tFront Panel Reset Status: %s\n", name_of(security_states, c & 3));
 }
 
 // One packed-BCD field of the next power-on time; a value outside its range

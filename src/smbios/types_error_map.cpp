@@ -7,22 +7,22 @@
 
 namespace {
 
-constexpr std::array<const char *, 14> error_types = {
+constexpr names_from error_types{0x01,
     "Other", "Unknown", "OK", "Bad Read", "Parity Error", "Single-bit Error", "Double-bit Error",
     "Multi-bit Error", "Nibble Error", "Checksum Error", "CRC Error", "Corrected Single-bit Error",
     "Corrected Error", "Uncorrectable Error"}; // 0x01..0x0E
-constexpr std::array<const char *, 4> error_granularities = {
+constexpr names_from error_granularities{0x01,
     "Other", "Unknown", "Device Level", "Memory Partition Level"}; // 0x01..0x04
-constexpr std::array<const char *, 5> error_operations = {
+constexpr names_from error_operations{0x01,
     "Other", "Unknown", "Read", "Write", "Partial Write"}; // 0x01..0x05
 
 // The lines both error records begin with, up to the open "Memory Array
 // Address:" label that the record's own address width completes.
 void print_memory_error_head(const std::uint8_t *p)
 {
-    std::printf("\tType: %s\n", table_name(error_types, p[0x04]));
-    std::printf("\tGranularity: %s\n", table_name(error_granularities, p[0x05]));
-    std::printf("\tOperation: %s\n", table_name(error_operations, p[0x06]));
+    std::printf("\tType: %s\n", name_of(error_types, p[0x04]));
+    std::printf("\tGranularity: %s\n", name_of(error_granularities, p[0x05]));
+    std::printf("\tOperation: %s\n", name_of(error_operations, p[0x06]));
     std::uint32_t syndrome = dword_at(p + 0x07);
     std::printf("\tVendor Syndrome:");
     if (syndrome == 0)

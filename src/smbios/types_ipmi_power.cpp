@@ -8,16 +8,16 @@
 
 namespace {
 
-constexpr std::array<const char *, 5> ipmi_interface_types = {
+constexpr names_from ipmi_interface_types{0,
     "Unknown", "KCS (Keyboard Control Style)", "SMIC (Server Management Interface Chip)",
     "BT (Block Transfer)", "SSIF (SMBus System Interface)"}; // 0x00..0x04
-constexpr std::array<const char *, 4> ipmi_register_spacings = {
+constexpr names_from ipmi_register_spacings{0,
     "Successive Byte Boundaries", "32-bit Boundaries", "16-byte Boundaries", OUT_OF_SPEC}; // 0..3
-constexpr std::array<const char *, 5> power_supply_states = {
+constexpr names_from power_supply_states{0x01,
     "Other", "Unknown", "OK", "Non-critical", "Critical"}; // 0x01..0x05
-constexpr std::array<const char *, 8> power_supply_types = {
+constexpr names_from power_supply_types{0x01,
     "Other", "Unknown", "Linear", "Switching", "Battery", "UPS", "Converter", "Regulator"}; // 0x01..0x08
-constexpr std::array<const char *, 6> power_supply_range_switching = {
+constexpr names_from power_supply_range_switching{0x01,
     "Other", "Unknown", "Manual", "Auto-switch", "Wide Range", "N/A"}; // 0x01..0x06
 constexpr std::array<code_name, 8> host_interface_types = {{
     {0x02, "KCS: Keyboard Controller Style"}, {0x03, "8250 UART Register Compatible"},
@@ -25,6 +25,7 @@ constexpr std::array<code_name, 8> host_interface_types = {{
     {0x06, "16650/16650A UART Register Compatible"}, {0x07, "16750/16750A UART Register Compatible"},
     {0x08, "16850/16850A UART Register Compatible"}, {0xF0, "OEM"},
 }};
+static_assert(sorted_by_code<code_name>(host_interface_types));
 
 constexpr std::uint8_t IPMI_SSIF = 4;
 constexpr std::uint8_t HOST_INTERFACE_OEM = 0xF0;
@@ -35,7 +36,7 @@ void decode_ipmi_device(const smbios_structure &s)
         return;
     const std::uint8_t *p = s.data;
     std::uint8_t type = p[0x04];
-    std::printf("\tInterface Type: %s\n", table_name(ipmi_interface_types, type, 0));
+    std::printf("\tInterface Type: %s\n", name_of(ipmi_interface_types, type));
     std::printf("\tSpecification Version: %u.%u\n", p[0x05] >> 4, p[0x05] & 0x0Fu);
     std::printf("\tI2C Slave Address: 0x%02x\n", p[0x06] >> 1);
     if (p[0x07] == 0xFF)
@@ -61,7 +62,7 @@ void decode_ipmi_device(const smbios_structure &s)
 
     std::uint8_t modifier = p[0x10];
     if (type != IPMI_SSIF) {
-        std::printf("\tRegister Spacing: %s\n", table_name(ipmi_register_spacings, modifier >> 6, 0));
+        std::printf("\tRegister Spacing: %s\n", name_of(ipmi_register_spacings, modifier >> 6));
         if (modifier & 0x08) {
             std::printf("\tInterrupt Polarity: %s\n", modifier & 0x02 ? "Active High" : "Active Low");
             std::printf("\tInterrupt Trigger Mode: %s\n", modifier & 0x01 ? "Level" : "Edge");
@@ -103,12 +104,12 @@ void decode_power_supply(const smbios_structure &s)
     std::uint16_t c = word_at(p + 0x0E);
     std::printf("\tStatus:");
     if (c & 0x0002)
-        std::printf(" Present, %s", table_name(power_supply_states, c >> 7 & 0x07));
+        std::printf(" Present, %s", name_of(power_supply_states, c >> 7 & 0x07));
     else
         std::printf(" Not Present");
     std::printf("\n");
-    std::printf("\tType: %s\n", table_name(power_supply_types, c >> 10 & 0x0F));
-    std::printf("\tInput Voltage Range Switching: %s\n", table_name(power_supply_range_switching, c >> 3 & 0x0F));
+    std::printf("\tType: %s\n", name_of(power_supply_types, c >> 10 & 0x0F));
+    std::printf("\tInput Voltage Range Switching: %s\n", name_of(power_supply_range_switching, c >> 3 & 0x0F));
     std::printf("\tPlugged: %s\n", c & 0x0004 ? "No" : "Yes");
     std::printf("\tHot Replaceable: %s\n", c & 0x0001 ? "Yes" : "No");
 
@@ -168,7 +169,7 @@ void decode_host_interface(const smbios_structure &s)
     if (!titled(s, "Management Controller Host Interface", 5))
         return;
     const std::uint8_t *p = s.data;
-    std::printf("\tInterface Type: %s\n", code_table_name(host_interface_types, p[0x04]));
+    std::printf("\tInterface Type: %s\n", name_of(host_interface_types, p[0x04]));
     if (s.length >= 9 && p[0x04] == HOST_INTERFACE_OEM)
         std::printf("\tVendor ID: 0x%02X%02X%02X%02X\n", p[0x05], p[0x06], p[0x07], p[0x08]);
 }

@@ -16,20 +16,6 @@ bool decode_probe_structure(const smbios_structure &s);       // 26..29
 bool decode_mgmt_structure(const smbios_structure &s);        // 30..32, 34..37
 bool decode_ipmi_power_structure(const smbios_structure &s);  // 38..42, 126, 127
 
-// One named value of an enumeration whose values are not one contiguous range.
-struct code_name {
-    std::uint8_t code;
-    const char *name;
-};
-
-inline const char *code_table_name(std::span<const code_name> names, unsigned value)
-{
-    for (const code_name &n : names)
-        if (n.code == value)
-            return n.name;
-    return OUT_OF_SPEC;
-}
-
 // Prints the title line and answers whether the structure is long enough for
 // its type's fields; a shorter one shows the title alone.
 inline bool titled(const smbios_structure &s, const char *title, unsigned min_length)

@@ -11,42 +11,42 @@
 
 namespace {
 
-constexpr std::array<const char *, 8> error_detecting_methods = { // 0x01..0x08
+constexpr names_from error_detecting_methods{0x01, // 0x01..0x08
     "Other", "Unknown", "None", "8-bit Parity", "32-bit ECC", "64-bit ECC", "128-bit ECC", "CRC"};
 
-constexpr std::array<const char *, 7> interleaves = { // 0x01..0x07
+constexpr names_from interleaves{0x01, // 0x01..0x07
     "Other", "Unknown", "One-way Interleave", "Two-way Interleave", "Four-way Interleave",
     "Eight-way Interleave", "Sixteen-way Interleave"};
 
-constexpr std::array<const char *, 5> controller_speeds = { // bits 0..4
+constexpr names_from controller_speeds{0, // bits 0..4
     "Other", "Unknown", "70 ns", "60 ns", "50 ns"};
 
-constexpr std::array<const char *, 10> array_locations = { // 0x01..0x0A
+constexpr names_from array_locations{0x01, // 0x01..0x0A
     "Other", "Unknown", "System Board Or Motherboard", "ISA Add-on Card", "EISA Add-on Card",
     "PCI Add-on Card", "MCA Add-on Card", "PCMCIA Add-on Card", "Proprietary Add-on Card", "NuBus"};
 
-constexpr std::array<const char *, 4> array_locations_pc98 = { // 0xA0..0xA3
+constexpr names_from array_locations_pc98{0xA0, // 0xA0..0xA3
     "PC-98/C20 Add-on Card", "PC-98/C24 Add-on Card", "PC-98/E Add-on Card",
     "PC-98/Local Bus Add-on Card"};
 
-constexpr std::array<const char *, 7> array_uses = { // 0x01..0x07
+constexpr names_from array_uses{0x01, // 0x01..0x07
     "Other", "Unknown", "System Memory", "Video Memory", "Flash Memory", "Non-volatile RAM",
     "Cache Memory"};
 
-constexpr std::array<const char *, 7> array_error_corrections = { // 0x01..0x07
+constexpr names_from array_error_corrections{0x01, // 0x01..0x07
     "Other", "Unknown", "None", "Parity", "Single-bit ECC", "Multi-bit ECC", "CRC"};
 
-constexpr std::array<const char *, 15> device_form_factors = { // 0x01..0x0F
+constexpr names_from device_form_factors{0x01, // 0x01..0x0F
     "Other", "Unknown", "SIMM", "SIP", "Chip", "DIP", "ZIP", "Proprietary Card", "DIMM", "TSOP",
     "Row Of Chips", "RIMM", "SODIMM", "SRIMM", "FB-DIMM"};
 
-constexpr std::array<const char *, 30> device_types = { // 0x01..0x1E
+constexpr names_from device_types{0x01, // 0x01..0x1E
     "Other", "Unknown", "DRAM", "EDRAM", "VRAM", "SRAM", "RAM", "ROM", "Flash", "EEPROM",
     "FEPROM", "EPROM", "CDRAM", "3DRAM", "SDRAM", "SGRAM", "RDRAM", "DDR", "DDR2",
     "DDR2 FB-DIMM", "Reserved", "Reserved", "Reserved", "DDR3", "FBD2", "DDR4", "LPDDR",
     "LPDDR2", "LPDDR3", "LPDDR4"};
 
-constexpr std::array<const char *, 15> device_type_details = { // bits 1..15
+constexpr names_from device_type_details{1, // bits 1..15
     "Other", "Unknown", "Fast-paged", "Static Column", "Pseudo-static", "RAMBus", "Synchronous",
     "CMOS", "EDO", "Window DRAM", "Cache DRAM", "Non-Volatile", "Registered (Buffered)",
     "Unbuffered (Unregistered)", "LRDIMM"};
@@ -81,12 +81,7 @@ void print_speed_mhz(std::uint16_t mhz)
         std::printf(" %u MHz\n", mhz);
 }
 
-const char *array_location_name(std::uint8_t value)
-{
-    if (value >= 0xA0)
-        return table_name(array_locations_pc98, value, 0xA0);
-    return table_name(array_locations, value);
-}
+constexpr name_run array_location_runs[] = {array_locations, array_locations_pc98};
 
 } // namespace
 
@@ -96,10 +91,10 @@ void decode_memory_controller(const smbios_structure &s)
     std::printf("Memory Controller Information\n");
     if (s.length < 15)
         return;
-    std::printf("\tError Detecting Method: %s\n", table_name(error_detecting_methods, d[0x04]));
+    std::printf("\tError Detecting Method: %s\n", name_of(error_detecting_methods, d[0x04]));
     print_ecc_capabilities("\tError Correcting Capabilities:", d[0x05]);
-    std::printf("\tSupported Interleave: %s\n", table_name(interleaves, d[0x06]));
-    std::printf("\tCurrent Interleave: %s\n", table_name(interleaves, d[0x07]));
+    std::printf("\tSupported Interleave: %s\n", name_of(interleaves, d[0x06]));
+    std::printf("\tCurrent Interleave: %s\n", name_of(interleaves, d[0x07]));
     print_power_of_two_mb("\tMaximum Memory Module Size: ", 1, d[0x08]);
     print_power_of_two_mb("\tMaximum Total Memory Size: ", d[0x0E], d[0x08]);
 
@@ -185,9 +180,9 @@ void decode_memory_array(const smbios_structure &s)
     std::printf("Physical Memory Array\n");
     if (s.length < 15)
         return;
-    std::printf("\tLocation: %s\n", array_location_name(d[0x04]));
-    std::printf("\tUse: %s\n", table_name(array_uses, d[0x05]));
-    std::printf("\tError Correction Type: %s\n", table_name(array_error_corrections, d[0x06]));
+    std::printf("\tLocation: %s\n", name_of(array_location_runs, d[0x04]));
+    std::printf("\tUse: %s\n", name_of(array_uses, d[0x05]));
+    std::printf("\tError Correction Type: %s\n", name_of(array_error_corrections, d[0x06]));
 
     std::uint32_t capacity = dword_at(d + 0x07);
     std::printf("\tMaximum Capacity:");
@@ -247,7 +242,7 @@ void decode_memory_device(const smbios_structure &s)
     }
     std::printf("\n");
 
-    std::printf("\tForm Factor: %s\n", table_name(device_form_factors, d[0x0E]));
+    std::printf("\tForm Factor: %s\n", name_of(device_form_factors, d[0x0E]));
     std::printf("\tSet:");
     if (d[0x0F] == 0)
         std::printf(" None\n");
@@ -257,7 +252,7 @@ void decode_memory_device(const smbios_structure &s)
         std::printf(" %u\n", d[0x0F]);
     std::printf("\tLocator: %s\n", string_at(s, 0x10));
     std::printf("\tBank Locator: %s\n", string_at(s, 0x11));
-    std::printf("\tType: %s\n", table_name(device_types, d[0x12]));
+    std::printf("\tType: %s\n", name_of(device_types, d[0x12]));
 
     std::uint16_t detail = word_at(d + 0x13);
     std::printf("\tType Detail:");
@@ -265,7 +260,7 @@ void decode_memory_device(const smbios_structure &s)
         std::printf(" None");
     for (unsigned bit = 1; bit < 16; bit++)
         if (detail >> bit & 1)
-            std::printf(" %s", device_type_details[bit - 1]);
+            std::printf(" %s", name_of(device_type_details, bit));
     std::printf("\n");
 
     if (s.length < 23)

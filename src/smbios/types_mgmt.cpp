@@ -7,17 +7,17 @@
 
 namespace {
 
-constexpr std::array<const char *, 9> boot_states = {
+constexpr names_from boot_states{0,
     "No errors detected", "No bootable media", "Operating system failed to load",
     "Firmware-detected hardware failure", "Operating system-detected hardware failure",
     "User-requested boot", "System security violation", "Previously-requested image",
     "System watchdog timer expired"}; // 0x00..0x08
-constexpr std::array<const char *, 13> management_device_types = {
+constexpr names_from management_device_types{0x01,
     "Other", "Unknown", "LM75", "LM78", "LM79", "LM80", "LM81", "ADM9240", "DS1780", "MAX1617",
     "GL518SM", "W83781D", "HT82H791"}; // 0x01..0x0D
-constexpr std::array<const char *, 5> management_address_types = {
+constexpr names_from management_address_types{0x01,
     "Other", "Unknown", "I/O Port", "Memory", "SMBus"}; // 0x01..0x05
-constexpr std::array<const char *, 4> memory_channel_types = {
+constexpr names_from memory_channel_types{0x01,
     "Other", "Unknown", "RamBus", "SyncLink"}; // 0x01..0x04
 
 struct threshold_field {
@@ -61,7 +61,7 @@ const char *boot_status_name(std::uint8_t status)
         return "Product-specific";
     if (status >= 0x80)
         return "OEM-specific";
-    return table_name(boot_states, status, 0);
+    return name_of(boot_states, status);
 }
 
 void decode_boot_information(const smbios_structure &s)
@@ -77,9 +77,9 @@ void decode_management_device(const smbios_structure &s)
         return;
     const std::uint8_t *p = s.data;
     std::printf("\tDescription: %s\n", string_at(s, 0x04));
-    std::printf("\tType: %s\n", table_name(management_device_types, p[0x05]));
+    std::printf("\tType: %s\n", name_of(management_device_types, p[0x05]));
     std::printf("\tAddress: 0x%08X\n", dword_at(p + 0x06));
-    std::printf("\tAddress Type: %s\n", table_name(management_address_types, p[0x0A]));
+    std::printf("\tAddress Type: %s\n", name_of(management_address_types, p[0x0A]));
 }
 
 void decode_management_component(const smbios_structure &s)
@@ -113,7 +113,7 @@ void decode_memory_channel(const smbios_structure &s)
         return;
     const std::uint8_t *p = s.data;
     unsigned count = p[0x06];
-    std::printf("\tType: %s\n", table_name(memory_channel_types, p[0x04]));
+    std::printf("\tType: %s\n", name_of(memory_channel_types, p[0x04]));
     std::printf("\tMaximal Load: %u\n", p[0x05]);
     std::printf("\tDevices: %u\n", count);
     // A device list that does not fit the structure is left out whole.

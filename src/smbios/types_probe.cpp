@@ -6,25 +6,26 @@
 
 namespace {
 
-constexpr std::array<const char *, 11> probe_locations = {
+constexpr names_from probe_locations{0x01,
     "Other", "Unknown", "Processor", "Disk", "Peripheral Bay", "System Management Module",
     "Motherboard", "Memory Module", "Processor Module", "Power Unit", "Add-in Card"}; // 0x01..0x0B
-constexpr std::array<const char *, 15> temperature_probe_locations = {
+constexpr names_from temperature_probe_locations{0x01,
     "Other", "Unknown", "Processor", "Disk", "Peripheral Bay", "System Management Module",
     "Motherboard", "Memory Module", "Processor Module", "Power Unit", "Add-in Card",
     "Front Panel Board", "Back Panel Board", "Power System Board", "Drive Back Plane"}; // 0x01..0x0F
-constexpr std::array<const char *, 6> probe_states = {
+constexpr names_from probe_states{0x01,
     "Other", "Unknown", "OK", "Non-critical", "Critical", "Non-recoverable"}; // 0x01..0x06
 constexpr std::array<code_name, 11> cooling_device_types = {{
     {0x01, "Other"}, {0x02, "Unknown"}, {0x03, "Fan"}, {0x04, "Centrifugal Blower"},
     {0x05, "Chip Fan"}, {0x06, "Cabinet Fan"}, {0x07, "Power Supply Fan"}, {0x08, "Heat Pipe"},
     {0x09, "Integrated Refrigeration"}, {0x10, "Active Cooling"}, {0x11, "Passive Cooling"},
 }};
+static_assert(sorted_by_code<code_name>(cooling_device_types));
 
 // How one kind of probe prints its readings.
 struct probe_kind {
     const char *title;
-    std::span<const char *const> locations;
+    name_run locations;
     void (*print_value)(std::uint16_t raw);
     // The resolution is unsigned, in `resolution_unit` times `resolution_divisor`.
     double resolution_divisor;
@@ -34,7 +35,7 @@ struct probe_kind {
 
 void print_status(std::uint8_t location_status)
 {
-    std::printf("\tStatus: %s\n", table_name(probe_states, location_status >> 5));
+    std::printf("\tStatus: %s\n", name_of(probe_states, location_status >> 5));
 }
 
 void print_reading(const char *label, void (*print_value)(std::uint16_t), std::uint16_t raw)
@@ -51,7 +52,7 @@ void decode_probe(const smbios_structure &s, const probe_kind &kind)
         return;
     const std::uint8_t *p = s.data;
     std::printf("\tDescription: %s\n", string_at(s, 0x04));
-    std::printf("\tLocation: %s\n", table_name(kind.locations, p[0x05] & 0x1F));
+    std::printf("\tLocation: %s\n", name_of(kind.locations, p[0x05] & 0x1F));
     print_status(p[0x05]);
     print_reading("Maximum Value", kind.print_value, word_at(p + 0x06));
     print_reading("Minimum Value", kind.print_value, word_at(p + 0x08));
@@ -84,7 +85,7 @@ void decode_cooling_device(const smbios_structure &s)
     std::uint16_t probe = word_at(p + 0x04);
     if (!decoder_quiet() && probe != 0xFFFF)
         std::printf("\tTemperature Probe Handle: 0x%04X\n", probe);
-    std::printf("\tType: %s\n", code_table_name(cooling_device_types, p[0x06] & 0x1F));
+    std::printf("\tType: %s\n", name_of(cooling_device_types, p[0x06] & 0x1F));
     print_status(p[0x06]);
     if (p[0x07] != 0)
         std::printf("\tCooling Unit Group: %u\n", p[0x07]);

@@ -11,14 +11,9 @@
 
 namespace {
 
-struct family_entry {
-    std::uint16_t code;
-    const char *name;
-};
-
 // Sorted by code for bisection; 0xBE (ambiguous, resolved by manufacturer)
 // and 0xFE (see the family-2 word) are not in it.
-constexpr auto families = std::to_array<family_entry>({
+constexpr auto families = std::to_array<code_name>({
     {0x01, "Other"}, {0x02, "Unknown"}, {0x03, "8086"}, {0x04, "80286"}, {0x05, "80386"},
     {0x06, "80486"}, {0x07, "8087"}, {0x08, "80287"}, {0x09, "80387"}, {0x0A, "80487"},
     {0x0B, "Pentium"}, {0x0C, "Pentium Pro"}, {0x0D, "Pentium II"}, {0x0E, "Pentium MMX"},
@@ -76,21 +71,20 @@ constexpr auto families = std::to_array<family_entry>({
     {0x1F4, "Video Processor"},
 });
 static_assert(families.size() == 202);
-static_assert(std::is_sorted(families.begin(), families.end(),
-                             [](const family_entry &a, const family_entry &b) { return a.code < b.code; }));
+static_assert(sorted_by_code<code_name>(families));
 
-constexpr auto processor_types = std::to_array<const char *>({
-    "Other", "Unknown", "Central Processor", "Math Processor", "DSP Processor", "Video Processor"});
-static_assert(processor_types.size() == 6);
+constexpr names_from processor_types{0x01,
+    "Other", "Unknown", "Central Processor", "Math Processor", "DSP Processor", "Video Processor"};
+static_assert(std::size(processor_types.names) == 6);
 
 // Status bits 0..2.
-constexpr auto cpu_status = std::to_array<const char *>({
+constexpr names_from cpu_status{0,
     "Unknown", "Enabled", "Disabled By User", "Disabled By BIOS", "Idle", OUT_OF_SPEC, OUT_OF_SPEC,
-    "Other"});
-static_assert(cpu_status.size() == 8);
+    "Other"};
+static_assert(std::size(cpu_status.names) == 8);
 
 // Upgrades 0x01..0x30.
-constexpr auto upgrades = std::to_array<const char *>({
+constexpr names_from upgrades{0x01,
     "Other", "Unknown", "Daughter Board", "ZIF Socket", "Replaceable Piggy Back", "None",
     "LIF Socket", "Slot 1", "Slot 2", "370-pin Socket", "Slot A", "Slot M", "Socket 423",
     "Socket A (Socket 462)", "Socket 478", "Socket 754", "Socket 940", "Socket 939",
@@ -99,11 +93,11 @@ constexpr auto upgrades = std::to_array<const char *>({
     "Socket LGA1156", "Socket LGA1567", "Socket PGA988A", "Socket BGA1288", "Socket rPGA988B",
     "Socket BGA1023", "Socket BGA1224", "Socket BGA1155", "Socket LGA1356", "Socket LGA2011",
     "Socket FS1", "Socket FS2", "Socket FM1", "Socket FM2", "Socket LGA2011-3",
-    "Socket LGA1356-3", "Socket LGA1150", "Socket BGA1168", "Socket BGA1234", "Socket BGA1364"});
-static_assert(upgrades.size() == 48);
+    "Socket LGA1356-3", "Socket LGA1150", "Socket BGA1168", "Socket BGA1234", "Socket BGA1364"};
+static_assert(std::size(upgrades.names) == 48);
 
 // CPUID leaf 1 EDX bits 0..31; reserved bits have no name and never print.
-constexpr auto cpu_flags = std::to_array<const char *>({
+constexpr names_from cpu_flags{0,
     "FPU (Floating-point unit on-chip)", "VME (Virtual mode extension)",
     "DE (Debugging extension)", "PSE (Page size extension)", "TSC (Time stamp counter)",
     "MSR (Model specific registers)", "PAE (Physical address extension)",
@@ -116,15 +110,15 @@ constexpr auto cpu_flags = std::to_array<const char *>({
     nullptr, "DS (Debug store)", "ACPI (ACPI supported)", "MMX (MMX technology supported)",
     "FXSR (FXSAVE and FXSTOR instructions supported)", "SSE (Streaming SIMD extensions)",
     "SSE2 (Streaming SIMD extensions 2)", "SS (Self-snoop)", "HTT (Multi-threading)",
-    "TM (Thermal monitor supported)", nullptr, "PBE (Pending break enabled)"});
-static_assert(cpu_flags.size() == 32);
+    "TM (Thermal monitor supported)", nullptr, "PBE (Pending break enabled)"};
+static_assert(std::size(cpu_flags.names) == 32);
 constexpr std::uint32_t named_flags = 0xBFEFFBFF;
 
 // Characteristics bits 2..7.
-constexpr auto cpu_characteristics = std::to_array<const char *>({
+constexpr names_from cpu_characteristics{0x02,
     "64-bit capable", "Multi-Core", "Hardware Thread", "Execute Protection",
-    "Enhanced Virtualization", "Power/Performance Control"});
-static_assert(cpu_characteristics.size() == 6);
+    "Enhanced Virtualization", "Power/Performance Control"};
+static_assert(std::size(cpu_characteristics.names) == 6);
 
 enum class signature_form { none, intel, amd };
 
@@ -175,15 +169,6 @@ bool starts_with_ignoring_case(const char *text, const char *prefix)
 bool names_maker(const char *manufacturer, const char *maker)
 {
     return std::strstr(manufacturer, maker) != nullptr || starts_with_ignoring_case(manufacturer, maker);
-}
-
-const char *family_table_name(unsigned code)
-{
-    auto it = std::lower_bound(families.begin(), families.end(), code,
-                               [](const family_entry &e, unsigned c) { return e.code < c; });
-    if (it == families.end() || it->code != code)
-        return OUT_OF_SPEC;
-    return it->name;
 }
 
 signature_form form_of(const smbios_structure &s)
@@ -248,9 +233,7 @@ void print_signature_and_flags(const smbios_structure &s)
         return;
     }
     std::printf("\n");
-    for (unsigned bit = 0; bit < cpu_flags.size(); bit++)
-        if (flags >> bit & 1 && cpu_flags[bit])
-            std::printf("\t\t%s\n", cpu_flags[bit]);
+    print_bit_list(flags, cpu_flags);
 }
 
 // A count byte of 0xFF defers to its 16-bit field when the structure has it.
@@ -289,7 +272,7 @@ const char *processor_family_name(const smbios_structure &s, std::uint16_t versi
             return "K7";
         return "Core 2 or K7";
     }
-    return family_table_name(code);
+    return name_of(families, code);
 }
 
 void decode_processor(const smbios_structure &s, std::uint16_t version)
@@ -299,7 +282,7 @@ void decode_processor(const smbios_structure &s, std::uint16_t version)
     if (s.length < 26)
         return;
     std::printf("\tSocket Designation: %s\n", structure_string(s, d[0x04]));
-    std::printf("\tType: %s\n", table_name(processor_types, d[0x05]));
+    std::printf("\tType: %s\n", name_of(processor_types, d[0x05]));
     std::printf("\tFamily: %s\n", processor_family_name(s, version));
     std::printf("\tManufacturer: %s\n", structure_string(s, d[0x07]));
     std::printf("\tID: %02X %02X %02X %02X %02X %02X %02X %02X\n", d[0x08], d[0x09], d[0x0A], d[0x0B],
@@ -317,10 +300,10 @@ void decode_processor(const smbios_structure &s, std::uint16_t version)
     print_mhz(word_at(d + 0x16));
     std::printf("\n");
     if (d[0x18] & 0x40)
-        std::printf("\tStatus: Populated, %s\n", cpu_status[d[0x18] & 0x07]);
+        std::printf("\tStatus: Populated, %s\n", name_of(cpu_status, d[0x18] & 0x07));
     else
         std::printf("\tStatus: Unpopulated\n");
-    std::printf("\tUpgrade: %s\n", table_name(upgrades, d[0x19]));
+    std::printf("\tUpgrade: %s\n", name_of(upgrades, d[0x19]));
     if (s.length >= 32 && !decoder_quiet()) {
         std::printf("\tL1 Cache Handle:");
         print_cache_handle(word_at(d + 0x1A), "L1", version);
@@ -345,7 +328,7 @@ void decode_processor(const smbios_structure &s, std::uint16_t version)
             std::printf(" None\n");
         } else {
             std::printf("\n");
-            print_bit_list(c, cpu_characteristics, 2);
+            print_bit_list(c, cpu_characteristics);
         }
     }
 }

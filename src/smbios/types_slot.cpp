@@ -10,11 +10,11 @@ namespace {
 
 // Each prefix carries its own trailing blank, so that it runs straight into
 // the slot type name.
-constexpr std::array<const char *, 14> slot_widths = { // 0x01..0x0E
+constexpr names_from slot_widths{0x01, // 0x01..0x0E
     "", "", "8-bit ", "16-bit ", "32-bit ", "64-bit ", "128-bit ", "x1 ", "x2 ", "x4 ", "x8 ",
     "x12 ", "x16 ", "x32 "};
 
-constexpr std::array<const char *, 32> slot_types = { // 0x01..0x20
+constexpr names_from slot_types{0x01, // 0x01..0x20
     "Other", "Unknown", "ISA", "MCA", "EISA", "PCI", "PC Card (PCMCIA)", "VLB", "Proprietary",
     "Processor Card", "Proprietary Memory Card", "I/O Riser Card", "NuBus", "PCI-66", "AGP",
     "AGP 2x", "AGP 4x", "PCI-X", "AGP 8x", "M.2 Socket 1-DP", "M.2 Socket 1-SD", "M.2 Socket 2",
@@ -22,36 +22,31 @@ constexpr std::array<const char *, 32> slot_types = { // 0x01..0x20
     "MXM Type IV", "MXM 3.0 Type A", "MXM 3.0 Type B", "PCI Express 2 SFF-8639",
     "PCI Express 3 SFF-8639"};
 
-constexpr std::array<const char *, 23> slot_types_pc98_pcie = { // 0xA0..0xB6
+constexpr names_from slot_types_pc98_pcie{0xA0, // 0xA0..0xB6
     "PC-98/C20", "PC-98/C24", "PC-98/E", "PC-98/Local Bus", "PC-98/Card", "PCI Express",
     "PCI Express x1", "PCI Express x2", "PCI Express x4", "PCI Express x8", "PCI Express x16",
     "PCI Express 2", "PCI Express 2 x1", "PCI Express 2 x2", "PCI Express 2 x4",
     "PCI Express 2 x8", "PCI Express 2 x16", "PCI Express 3", "PCI Express 3 x1",
     "PCI Express 3 x2", "PCI Express 3 x4", "PCI Express 3 x8", "PCI Express 3 x16"};
 
-constexpr std::array<const char *, 4> slot_usages = { // 0x01..0x04
+constexpr names_from slot_usages{0x01, // 0x01..0x04
     "Other", "Unknown", "Available", "In Use"};
 
-constexpr std::array<const char *, 4> slot_lengths = { // 0x01..0x04
+constexpr names_from slot_lengths{0x01, // 0x01..0x04
     "Other", "Unknown", "Short", "Long"};
 
-constexpr std::array<const char *, 7> slot_features_1 = { // bits 1..7 of characteristics 1
+constexpr names_from slot_features_1{0x01, // bits 1..7 of characteristics 1
     "5.0 V is provided", "3.3 V is provided", "Opening is shared", "PC Card-16 is supported",
     "Cardbus is supported", "Zoom Video is supported", "Modem ring resume is supported"};
 
-constexpr std::array<const char *, 3> slot_features_2 = { // bits 0..2 of characteristics 2
+constexpr names_from slot_features_2{0, // bits 0..2 of characteristics 2
     "PME signal is supported", "Hot-plug devices are supported", "SMBus signal is supported"};
 
-constexpr std::array<const char *, 10> on_board_device_types = { // 0x01..0x0A
+constexpr names_from on_board_device_types{0x01, // 0x01..0x0A
     "Other", "Unknown", "Video", "SCSI Controller", "Ethernet", "Token Ring", "Sound",
     "PATA Controller", "SATA Controller", "SAS Controller"};
 
-const char *slot_type_name(std::uint8_t value)
-{
-    if (value >= 0xA0)
-        return table_name(slot_types_pc98_pcie, value, 0xA0);
-    return table_name(slot_types, value);
-}
+constexpr name_run slot_type_runs[] = {slot_types, slot_types_pc98_pcie};
 
 enum class slot_id { none, number, pcmcia };
 
@@ -70,7 +65,7 @@ slot_id slot_id_kind(std::uint8_t type)
 
 const char *on_board_device_type_name(std::uint8_t value)
 {
-    return table_name(on_board_device_types, value);
+    return name_of(on_board_device_types, value);
 }
 
 void print_slot_characteristics(std::uint8_t c1, std::uint8_t c2)
@@ -84,7 +79,7 @@ void print_slot_characteristics(std::uint8_t c1, std::uint8_t c2)
         return;
     }
     std::printf("\n");
-    print_bit_list(c1, slot_features_1, 1);
+    print_bit_list(c1, slot_features_1);
     print_bit_list(c2, slot_features_2);
 }
 
@@ -95,9 +90,9 @@ void decode_system_slot(const smbios_structure &s)
     if (s.length < 12)
         return;
     std::printf("\tDesignation: %s\n", string_at(s, 0x04));
-    std::printf("\tType: %s%s\n", table_name(slot_widths, d[0x06]), slot_type_name(d[0x05]));
-    std::printf("\tCurrent Usage: %s\n", table_name(slot_usages, d[0x07]));
-    std::printf("\tLength: %s\n", table_name(slot_lengths, d[0x08]));
+    std::printf("\tType: %s%s\n", name_of(slot_widths, d[0x06]), name_of(slot_type_runs, d[0x05]));
+    std::printf("\tCurrent Usage: %s\n", name_of(slot_usages, d[0x07]));
+    std::printf("\tLength: %s\n", name_of(slot_lengths, d[0x08]));
     switch (slot_id_kind(d[0x05])) {
     case slot_id::number:
         std::printf("%sID: %u\n", "\t", d[0x09]);

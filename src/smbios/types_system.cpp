@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr auto structure_types = std::to_array<const char *>({
+constexpr names_from structure_types{0,
     "BIOS", "System", "Base Board", "Chassis", "Processor", "Memory Controller", "Memory Module",
     "Cache", "Port Connector", "System Slots", "On Board Devices", "OEM Strings",
     "System Configuration Options", "BIOS Language", "Group Associations", "System Event Log",
@@ -20,10 +20,10 @@ constexpr auto structure_types = std::to_array<const char *>({
     "Boot Integrity Services", "System Boot", "64-bit Memory Error", "Management Device",
     "Management Device Component", "Management Device Threshold Data", "Memory Channel",
     "IPMI Device", "Power Supply", "Additional Information", "Onboard Device",
-    "Management Controller Host Interface"});
+    "Management Controller Host Interface"};
 
 // BIOS characteristics, bits 4..31 of the low DWORD.
-constexpr auto bios_characteristics = std::to_array<const char *>({
+constexpr names_from bios_characteristics{0x04,
     "ISA is supported", "MCA is supported", "EISA is supported", "PCI is supported",
     "PC Card (PCMCIA) is supported", "PNP is supported", "APM is supported",
     "BIOS is upgradeable", "BIOS shadowing is allowed", "VLB is supported",
@@ -37,62 +37,62 @@ constexpr auto bios_characteristics = std::to_array<const char *>({
     "3.5\"/2.88 MB floppy services are supported (int 13h)",
     "Print screen service is supported (int 5h)", "8042 keyboard services are supported (int 9h)",
     "Serial services are supported (int 14h)", "Printer services are supported (int 17h)",
-    "CGA/mono video services are supported (int 10h)", "NEC PC-98"});
+    "CGA/mono video services are supported (int 10h)", "NEC PC-98"};
 
 // Extension byte 1, bits 0..7.
-constexpr auto bios_characteristics_x1 = std::to_array<const char *>({
+constexpr names_from bios_characteristics_x1{0,
     "ACPI is supported", "USB legacy is supported", "AGP is supported", "I2O boot is supported",
     "LS-120 boot is supported", "ATAPI Zip drive boot is supported", "IEEE 1394 boot is supported",
-    "Smart battery is supported"});
+    "Smart battery is supported"};
 
 // Extension byte 2, bits 0..4.
-constexpr auto bios_characteristics_x2 = std::to_array<const char *>({
+constexpr names_from bios_characteristics_x2{0,
     "BIOS boot specification is supported", "Function key-initiated network boot is supported",
-    "Targeted content distribution is supported", "UEFI is supported", "System is a virtual machine"});
+    "Targeted content distribution is supported", "UEFI is supported", "System is a virtual machine"};
 
 // Wake-up types 0x00..0x08.
-constexpr auto wake_up_types = std::to_array<const char *>({
+constexpr names_from wake_up_types{0,
     "Reserved", "Other", "Unknown", "APM Timer", "Modem Ring", "LAN Remote", "Power Switch",
-    "PCI PME#", "AC Power Restored"});
+    "PCI PME#", "AC Power Restored"};
 
 // Base board feature flags, bits 0..4.
-constexpr auto board_features = std::to_array<const char *>({
+constexpr names_from board_features{0,
     "Board is a hosting board", "Board requires at least one daughter board", "Board is removable",
-    "Board is replaceable", "Board is hot swappable"});
+    "Board is replaceable", "Board is hot swappable"};
 
 // Board types 0x01..0x0D.
-constexpr auto board_types = std::to_array<const char *>({
+constexpr names_from board_types{0x01,
     "Unknown", "Other", "Server Blade", "Connectivity Switch", "System Management Module",
     "Processor Module", "I/O Module", "Memory Module", "Daughter Board", "Motherboard",
-    "Processor+Memory Module", "Processor+I/O Module", "Interconnect Board"});
+    "Processor+Memory Module", "Processor+I/O Module", "Interconnect Board"};
 
 // Chassis types 0x01..0x20.
-constexpr auto chassis_types = std::to_array<const char *>({
+constexpr names_from chassis_types{0x01,
     "Other", "Unknown", "Desktop", "Low Profile Desktop", "Pizza Box", "Mini Tower", "Tower",
     "Portable", "Laptop", "Notebook", "Hand Held", "Docking Station", "All In One", "Sub Notebook",
     "Space-saving", "Lunch Box", "Main Server Chassis", "Expansion Chassis", "Sub Chassis",
     "Bus Expansion Chassis", "Peripheral Chassis", "RAID Chassis", "Rack Mount Chassis",
     "Sealed-case PC", "Multi-system", "CompactPCI", "AdvancedTCA", "Blade", "Blade Enclosing",
-    "Tablet", "Convertible", "Detachable"});
+    "Tablet", "Convertible", "Detachable"};
 
 // Boot-up, power supply and thermal states 0x01..0x06.
-constexpr auto chassis_states = std::to_array<const char *>({
-    "Other", "Unknown", "Safe", "Warning", "Critical", "Non-recoverable"});
+constexpr names_from chassis_states{0x01,
+    "Other", "Unknown", "Safe", "Warning", "Critical", "Non-recoverable"};
 
 // Chassis security status 0x01..0x05.
-constexpr auto chassis_security = std::to_array<const char *>({
-    "Other", "Unknown", "None", "External Interface Locked Out", "External Interface Enabled"});
+constexpr names_from chassis_security{0x01,
+    "Other", "Unknown", "None", "External Interface Locked Out", "External Interface Enabled"};
 
-static_assert(structure_types.size() == 43);
-static_assert(bios_characteristics.size() == 28);
-static_assert(bios_characteristics_x1.size() == 8);
-static_assert(bios_characteristics_x2.size() == 5);
-static_assert(wake_up_types.size() == 9);
-static_assert(board_features.size() == 5);
-static_assert(board_types.size() == 13);
-static_assert(chassis_types.size() == 32);
-static_assert(chassis_states.size() == 6);
-static_assert(chassis_security.size() == 5);
+static_assert(std::size(structure_types.names) == 43);
+static_assert(std::size(bios_characteristics.names) == 28);
+static_assert(std::size(bios_characteristics_x1.names) == 8);
+static_assert(std::size(bios_characteristics_x2.names) == 5);
+static_assert(std::size(wake_up_types.names) == 9);
+static_assert(std::size(board_features.names) == 5);
+static_assert(std::size(board_types.names) == 13);
+static_assert(std::size(chassis_types.names) == 32);
+static_assert(std::size(chassis_states.names) == 6);
+static_assert(std::size(chassis_security.names) == 5);
 
 void decode_bios(const smbios_structure &s)
 {
@@ -120,7 +120,7 @@ void decode_bios(const smbios_structure &s)
     if (characteristics & 0x08)
         std::printf("\t\tBIOS characteristics not supported\n");
     else
-        print_bit_list(characteristics, bios_characteristics, 4);
+        print_bit_list(characteristics, bios_characteristics);
     if (s.length >= 19)
         print_bit_list(d[0x12], bios_characteristics_x1);
     if (s.length >= 20)
@@ -147,7 +147,7 @@ void decode_system(const smbios_structure &s, std::uint16_t version)
         std::printf("\tUUID: ");
         print_uuid(d + 0x08, version);
         std::printf("\n");
-        std::printf("\tWake-up Type: %s\n", table_name(wake_up_types, d[0x18], 0));
+        std::printf("\tWake-up Type: %s\n", name_of(wake_up_types, d[0x18]));
     }
     if (s.length >= 27) {
         std::printf("\tSKU Number: %s\n", string_at(s, 0x19));
@@ -180,7 +180,7 @@ void decode_base_board(const smbios_structure &s)
         std::printf("\tLocation In Chassis: %s\n", string_at(s, 0x0A));
         if (!decoder_quiet())
             std::printf("\tChassis Handle: 0x%04X\n", word_at(d + 0x0B));
-        std::printf("\tType: %s\n", table_name(board_types, d[0x0D]));
+        std::printf("\tType: %s\n", name_of(board_types, d[0x0D]));
     }
     if (s.length >= 15) {
         unsigned n = d[0x0E];
@@ -197,7 +197,7 @@ const char *element_type_name(std::uint8_t code)
 {
     if (code & 0x80)
         return structure_type_name(code & 0x7F);
-    return table_name(board_types, code);
+    return name_of(board_types, code);
 }
 
 void decode_chassis(const smbios_structure &s)
@@ -213,10 +213,10 @@ void decode_chassis(const smbios_structure &s)
     std::printf("\tSerial Number: %s\n", string_at(s, 0x07));
     std::printf("\tAsset Tag: %s\n", string_at(s, 0x08));
     if (s.length >= 13) {
-        std::printf("\tBoot-up State: %s\n", table_name(chassis_states, d[0x09]));
-        std::printf("\tPower Supply State: %s\n", table_name(chassis_states, d[0x0A]));
-        std::printf("\tThermal State: %s\n", table_name(chassis_states, d[0x0B]));
-        std::printf("\tSecurity Status: %s\n", table_name(chassis_security, d[0x0C]));
+        std::printf("\tBoot-up State: %s\n", name_of(chassis_states, d[0x09]));
+        std::printf("\tPower Supply State: %s\n", name_of(chassis_states, d[0x0A]));
+        std::printf("\tThermal State: %s\n", name_of(chassis_states, d[0x0B]));
+        std::printf("\tSecurity Status: %s\n", name_of(chassis_security, d[0x0C]));
     }
     if (s.length >= 17)
         std::printf("\tOEM Information: 0x%08X\n", dword_at(d + 0x0D));
@@ -256,12 +256,12 @@ void decode_chassis(const smbios_structure &s)
 
 const char *structure_type_name(std::uint8_t type)
 {
-    return table_name(structure_types, type, 0);
+    return name_of(structure_types, type);
 }
 
 const char *chassis_type_name(std::uint8_t value)
 {
-    return table_name(chassis_types, value);
+    return name_of(chassis_types, value);
 }
 
 bool decode_bios_to_processor(const smbios_structure &s, std::uint16_t version)
