@@ -2,6 +2,7 @@
 #include "smbios/oem.h"
 #include "smbios/format.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 
@@ -16,11 +17,8 @@ bool prefix_of(const char *text, std::size_t n, const char *name)
     return std::strncmp(text, name, n) == 0;
 }
 
-void decode_hp_rack_locator(const smbios_structure &s)
+void decode_hp_rack_locator(const smbios_structure &s, std::uint16_t)
 {
-    std::printf("HP ProLiant System/Rack Locator\n");
-    if (s.length < 11)
-        return;
     std::printf("\tRack Name: %s\n", string_at(s, 0x04));
     std::printf("\tEnclosure Name: %s\n", string_at(s, 0x05));
     std::printf("\tEnclosure Model: %s\n", string_at(s, 0x06));
@@ -31,9 +29,8 @@ void decode_hp_rack_locator(const smbios_structure &s)
 }
 
 // A list of 8-byte NIC records from offset 4; only whole records are read.
-void decode_hp_nic_list(const smbios_structure &s, const char *title)
+void decode_hp_nic_list(const smbios_structure &s, std::uint16_t)
 {
-    std::printf("%s\n", title);
     int nic = 1;
     for (unsigned o = 0x04; o + 8 <= s.length; o += 8, nic++) {
         const std::uint8_t *r = s.data + o;
@@ -48,12 +45,9 @@ void decode_hp_nic_list(const smbios_structure &s, const char *title)
     }
 }
 
-void decode_hp_cru(const smbios_structure &s)
+void decode_hp_cru(const smbios_structure &s, std::uint16_t)
 {
     const std::uint8_t *d = s.data;
-    std::printf("HP 64-bit CRU Information\n");
-    if (s.length < 24)
-        return;
     std::uint32_t signature = dword_at(d + 0x04);
     std::printf("\tSignature: 0x%08x", signature);
     if (all_printable(d + 0x04, 4))
@@ -67,10 +61,9 @@ void decode_hp_cru(const smbios_structure &s)
     std::printf("\tLength: 0x%08x\n", dword_at(d + 0x10));
 }
 
-void decode_hp_proliant(const smbios_structure &s)
+void decode_hp_proliant(const smbios_structure &s, std::uint16_t)
 {
     const std::uint8_t *d = s.data;
-    std::printf("HP ProLiant Information\n");
     if (s.length >= 8)
         std::printf("\tPower Features: 0x%08x\n", dword_at(d + 0x04));
     if (s.length >= 12)
@@ -83,12 +76,9 @@ void decode_hp_proliant(const smbios_structure &s)
     }
 }
 
-void decode_acer_hotkeys(const smbios_structure &s)
+void decode_acer_hotkeys(const smbios_structure &s, std::uint16_t)
 {
     const std::uint8_t *d = s.data;
-    std::printf("Acer Hotkey Function\n");
-    if (s.length < 15)
-        return;
     std::uint16_t w = word_at(d + 0x04);
     std::printf("\tFunction bitmap for Communication Button: 0x%04hx\n", w);
     std::printf("\t\tWiFi: %s\n", w & 0x0001 ? "Yes" : "No");
@@ -102,17 +92,18 @@ void decode_acer_hotkeys(const smbios_structure &s)
     std::printf("\tCommunication Function Key Number: %d\n", d[0x0E]);
 }
 
-bool decode_hp(const smbios_structure &s)
-{
-    switch (s.type) {
-    case 204: decode_hp_rack_locator(s); return true;
-    case 209: decode_hp_nic_list(s, "HP BIOS PXE NIC PCI and MAC Information"); return true;
-    case 212: decode_hp_cru(s); return true;
-    case 219: decode_hp_proliant(s); return true;
-    case 221: decode_hp_nic_list(s, "HP BIOS iSCSI NIC PCI and MAC Information"); return true;
-    default: return false;
-    }
-}
+constexpr auto hp_structure_types = std::to_array<structure_type>({
+    {204, nullptr, "HP ProLiant System/Rack Locator", 11, 0, decode_hp_rack_locator},
+    {209, nullptr, "HP BIOS PXE NIC PCI and MAC Information", 0, 0, decode_hp_nic_list},
+    {212, nullptr, "HP 64-bit CRU Information", 24, 0, decode_hp_cru},
+    {219, nullptr, "HP ProLiant Information", 0, 0, decode_hp_proliant},
+    {221, nullptr, "HP BIOS iSCSI NIC PCI and MAC Information", 0, 0, decode_hp_nic_list},
+});
+static_assert(sorted_by_code<structure_type>(hp_structure_types));
+
+constexpr auto acer_structure_types = std::to_array<structure_type>({
+    {170, nullptr, "Acer Hotkey Function", 15, 0, decode_acer_hotkeys},
+});
 
 } // namespace
 
@@ -128,16 +119,12 @@ void set_oem_vendor(const char *manufacturer)
         oem_vendor = OEM_ACER;
 }
 
-bool decode_oem_structure(const smbios_structure &s)
+std::span<const structure_type> oem_structure_types()
 {
     switch (oem_vendor) {
-    case OEM_HP: return decode_hp(s);
-    case OEM_ACER:
-        if (s.type != 170)
-            return false;
-        decode_acer_hotkeys(s);
-        return true;
+    case OEM_HP: return hp_structure_types;
+    case OEM_ACER: return acer_structure_types;
     case OEM_NONE: break;
     }
-    return false;
+    return {};
 }

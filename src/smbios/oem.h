@@ -3,6 +3,8 @@
 // the unassigned types below 126).
 #include "smbios/structure.h"
 
+#include <span>
+
 enum oem_vendor_id : int {
     OEM_NONE = 0,
     OEM_HP = 1,
@@ -15,6 +17,6 @@ extern oem_vendor_id oem_vendor;
 
 // Detects the vendor from the System Information manufacturer string.
 void set_oem_vendor(const char *manufacturer);
-// Prints a vendor structure of the recognised vendor, title included; false
-// when the vendor has no decoding for the type.
-bool decode_oem_structure(const smbios_structure &s);
+// The structure types of the vendor recognised so far, sorted by code; none
+// when no vendor is.
+std::span<const structure_type> oem_structure_types();

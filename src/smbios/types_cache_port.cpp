@@ -1,6 +1,6 @@
 // Cache (7) and port connector (8) structures, with the connector type names.
+#include "smbios/types_cache_port.h"
 #include "smbios/format.h"
-#include "smbios/memory_decoders.h"
 
 #include <array>
 #include <cstdint>
@@ -73,12 +73,9 @@ const char *connector_type_name(std::uint8_t code)
     return name_of(connector_type_runs, code);
 }
 
-void decode_cache(const smbios_structure &s)
+void decode_cache(const smbios_structure &s, std::uint16_t)
 {
     const std::uint8_t *d = s.data;
-    std::printf("Cache Information\n");
-    if (s.length < 15)
-        return;
     std::printf("\tSocket Designation: %s\n", string_at(s, 0x04));
     std::uint16_t config = word_at(d + 0x05);
     std::printf("\tConfiguration: %s, %s, Level %u\n", config & 0x0080 ? "Enabled" : "Disabled",
@@ -106,12 +103,9 @@ void decode_cache(const smbios_structure &s)
     std::printf("\tAssociativity: %s\n", name_of(cache_associativities, d[0x12]));
 }
 
-void decode_port_connector(const smbios_structure &s)
+void decode_port_connector(const smbios_structure &s, std::uint16_t)
 {
     const std::uint8_t *d = s.data;
-    std::printf("Port Connector Information\n");
-    if (s.length < 9)
-        return;
     std::printf("\tInternal Reference Designator: %s\n", string_at(s, 0x04));
     std::printf("\tInternal Connector Type: %s\n", connector_type_name(d[0x05]));
     std::printf("\tExternal Reference Designator: %s\n", string_at(s, 0x06));

@@ -2,7 +2,6 @@
 // associations (14) and the system event log (15).
 #include "smbios/decode.h"
 #include "smbios/format.h"
-#include "smbios/memory_decoders.h"
 
 #include <array>
 #include <cstdint>
@@ -102,28 +101,19 @@ void print_log_descriptors(const smbios_structure &s)
 
 } // namespace
 
-void decode_oem_strings(const smbios_structure &s)
+void decode_oem_strings(const smbios_structure &s, std::uint16_t)
 {
-    std::printf("OEM Strings\n");
-    if (s.length < 5)
-        return;
     print_numbered_strings(s, "String");
 }
 
-void decode_config_options(const smbios_structure &s)
+void decode_config_options(const smbios_structure &s, std::uint16_t)
 {
-    std::printf("System Configuration Options\n");
-    if (s.length < 5)
-        return;
     print_numbered_strings(s, "Option");
 }
 
 void decode_bios_language(const smbios_structure &s, std::uint16_t version)
 {
     const std::uint8_t *d = s.data;
-    std::printf("BIOS Language Information\n");
-    if (s.length < 22)
-        return;
     if (version >= 0x0201)
         std::printf("\tLanguage Description Format: %s\n", d[0x05] & 0x01 ? "Abbreviated" : "Long");
     std::printf("\tInstallable Languages: %u\n", d[0x04]);
@@ -132,12 +122,9 @@ void decode_bios_language(const smbios_structure &s, std::uint16_t version)
     std::printf("\tCurrently Installed Language: %s\n", string_at(s, 0x15));
 }
 
-void decode_group_associations(const smbios_structure &s)
+void decode_group_associations(const smbios_structure &s, std::uint16_t)
 {
     const std::uint8_t *d = s.data;
-    std::printf("Group Associations\n");
-    if (s.length < 5)
-        return;
     std::printf("\tName: %s\n", string_at(s, 0x04));
     unsigned items = (s.length - 5u) / 3;
     std::printf("\tItems: %u\n", items);
@@ -147,12 +134,9 @@ void decode_group_associations(const smbios_structure &s)
     }
 }
 
-void decode_event_log(const smbios_structure &s)
+void decode_event_log(const smbios_structure &s, std::uint16_t)
 {
     const std::uint8_t *d = s.data;
-    std::printf("System Event Log\n");
-    if (s.length < 20)
-        return;
     std::uint16_t header_start = word_at(d + 0x06);
     std::uint16_t data_start = word_at(d + 0x08);
     std::printf("\tArea Length: %u bytes\n", word_at(d + 0x04));

@@ -1,6 +1,6 @@
 // Pointing device, portable battery, system reset, hardware security and system
 // power controls (types 21 to 25).
-#include "smbios/types_management.h"
+#include "smbios/format.h"
 
 #include <array>
 
@@ -25,10 +25,30 @@ constexpr names_from security_states{0,
 
 constexpr std::uint8_t CHEMISTRY_UNKNOWN = 0x02;
 
-void decode_pointing_device(const smbios_structure &s)
+void print_count(const char *label, std::uint16_t value, const char *unit)
 {
-    if (!titled(s, "Built-in Pointing Device", 7))
-        return;
+    std::printf("\t%s:", label);
+    if (value == 0xFFFF)
+        std::printf(" Unknown");
+    else
+        std::printf(" %u%s", value, unit);
+    std::printf("\n");
+}
+
+// One packed-BCD field of the next power-on time; a value outside its range
+// prints a star.
+void print_bcd(const char *separator, std::uint8_t value, std::uint8_t low, std::uint8_t high)
+{
+    if (bcd_in_range(value, low, high))
+        std::printf("%s%02X", separator, value);
+    else
+        std::printf("%s*", separator);
+}
+
+} // namespace
+
+void decode_pointing_device(const smbios_structure &s, std::uint16_t)
+{
     const std::uint8_t *p = s.data;
     std::printf("\tType: %s\n", name_of(pointing_device_types, p[0x04]));
     std::printf("\tInterface: %s\n", name_of(pointing_device_interfaces, p[0x05]));
@@ -37,10 +57,8 @@ void decode_pointing_device(const smbios_structure &s)
 
 // From length 26 the battery may give its serial number, manufacture date and
 // chemistry in the Smart Battery Data form instead of as strings.
-void decode_portable_battery(const smbios_structure &s)
+void decode_portable_battery(const smbios_structure &s, std::uint16_t)
 {
-    if (!titled(s, "Portable Battery", 16))
-        return;
     const std::uint8_t *p = s.data;
     bool sbds = s.length >= 26;
     std::printf("\tLocation: %s\n", string_at(s, 0x04));
@@ -88,20 +106,8 @@ void decode_portable_battery(const smbios_structure &s)
     std::printf("\tOEM-specific Information: 0x%08X\n", dword_at(p + 0x16));
 }
 
-void print_count(const char *label, std::uint16_t value, const char *unit)
+void decode_system_reset(const smbios_structure &s, std::uint16_t)
 {
-    std::printf("\t%s:", label);
-    if (value == 0xFFFF)
-        std::printf(" Unknown");
-    else
-        std::printf(" %u%s", value, unit);
-    std::printf("\n");
-}
-
-void decode_system_reset(const smbios_structure &s)
-{
-    if (!titled(s, "System Reset", 13))
-        return;
     const std::uint8_t *p = s.data;
     std::uint8_t c = p[0x04];
     std::printf("\tStatus: %s\n", c & 0x01 ? "Enabled" : "Disabled");
@@ -117,10 +123,8 @@ void decode_system_reset(const smbios_structure &s)
     print_count("Timeout", word_at(p + 0x0B), " min");
 }
 
-void decode_hardware_security(const smbios_structure &s)
+void decode_hardware_security(const smbios_structure &s, std::uint16_t)
 {
-    if (!titled(s, "Hardware Security", 5))
-        return;
     std::uint8_t c = s.data[0x04];
     std::printf("\tPower-On Password Status: %s\n", name_of(security_states, c >> 6 & 3));
     std::printf("\tKeyboard Password Status: %s\n", name_of(security_states, c >> 4 & 3));
@@ -128,20 +132,8 @@ void decode_hardware_security(const smbios_structure &s)
     std::printf("\tFront Panel Reset Status: %s\n", name_of(security_states, c & 3));
 }
 
-// One packed-BCD field of the next power-on time; a value outside its range
-// prints a star.
-void print_bcd(const char *separator, std::uint8_t value, std::uint8_t low, std::uint8_t high)
+void decode_power_controls(const smbios_structure &s, std::uint16_t)
 {
-    if (bcd_in_range(value, low, high))
-        std::printf("%s%02X", separator, value);
-    else
-        std::printf("%s*", separator);
-}
-
-void decode_power_controls(const smbios_structure &s)
-{
-    if (!titled(s, "\tSystem Power Controls", 9))
-        return;
     const std::uint8_t *p = s.data;
     std::printf("\tNext Scheduled Power-on:");
     print_bcd(" ", p[0x04], 0x01, 0x12);
@@ -150,18 +142,4 @@ void decode_power_controls(const smbios_structure &s)
     print_bcd(":", p[0x07], 0x00, 0x59);
     print_bcd(":", p[0x08], 0x00, 0x59);
     std::printf("\n");
-}
-
-} // namespace
-
-bool decode_device_structure(const smbios_structure &s)
-{
-    switch (s.type) {
-    case 21: decode_pointing_device(s); return true;
-    case 22: decode_portable_battery(s); return true;
-    case 23: decode_system_reset(s); return true;
-    case 24: decode_hardware_security(s); return true;
-    case 25: decode_power_controls(s); return true;
-    default: return false;
-    }
 }

@@ -1,7 +1,7 @@
 // Memory error records (types 18 and 33) and memory address mappings (types 19
 // and 20).
+#include "smbios/format.h"
 #include "smbios/options.h"
-#include "smbios/types_management.h"
 
 #include <array>
 
@@ -89,10 +89,10 @@ void print_position(const char *label, std::uint8_t value)
     std::printf("\n");
 }
 
-void decode_memory_error_32(const smbios_structure &s)
+} // namespace
+
+void decode_memory_error_32(const smbios_structure &s, std::uint16_t)
 {
-    if (!titled(s, "32-bit Memory Error Information", 23))
-        return;
     const std::uint8_t *p = s.data;
     print_memory_error_head(p);
     print_hex32(dword_at(p + 0x0B));
@@ -105,12 +105,8 @@ void decode_memory_error_32(const smbios_structure &s)
     std::printf("\n");
 }
 
-void decode_memory_error_64(const smbios_structure &s)
+void decode_memory_error_64(const smbios_structure &s, std::uint16_t)
 {
-    // Too short a record is left out whole, title included.
-    if (s.length < 31)
-        return;
-    std::printf("64-bit Memory Error Information\n");
     const std::uint8_t *p = s.data;
     print_memory_error_head(p);
     print_hex64(qword_at(p + 0x0B));
@@ -123,10 +119,8 @@ void decode_memory_error_64(const smbios_structure &s)
     std::printf("\n");
 }
 
-void decode_array_mapped_address(const smbios_structure &s)
+void decode_array_mapped_address(const smbios_structure &s, std::uint16_t)
 {
-    if (!titled(s, "Memory Array Mapped Address", 15))
-        return;
     const std::uint8_t *p = s.data;
     print_mapped_range(s, 31, 0x0F);
     if (!decoder_quiet())
@@ -134,10 +128,8 @@ void decode_array_mapped_address(const smbios_structure &s)
     std::printf("\tPartition Width: %u\n", p[0x0E]);
 }
 
-void decode_device_mapped_address(const smbios_structure &s)
+void decode_device_mapped_address(const smbios_structure &s, std::uint16_t)
 {
-    if (!titled(s, "Memory Device Mapped Address", 19))
-        return;
     const std::uint8_t *p = s.data;
     print_mapped_range(s, 35, 0x13);
     if (!decoder_quiet()) {
@@ -156,17 +148,4 @@ void decode_device_mapped_address(const smbios_structure &s)
         print_position("Interleave Position", p[0x11]);
     if (p[0x12] != 0)
         print_position("Interleaved Data Depth", p[0x12]);
-}
-
-} // namespace
-
-bool decode_error_map_structure(const smbios_structure &s)
-{
-    switch (s.type) {
-    case 18: decode_memory_error_32(s); return true;
-    case 19: decode_array_mapped_address(s); return true;
-    case 20: decode_device_mapped_address(s); return true;
-    case 33: decode_memory_error_64(s); return true;
-    default: return false;
-    }
 }

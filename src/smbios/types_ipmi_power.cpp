@@ -1,8 +1,8 @@
 // IPMI device, power supply, additional information, onboard device, host
 // interface and the table's inactive and end markers (types 38 to 42, 126, 127).
-#include "smbios/memory_decoders.h"
+#include "smbios/format.h"
 #include "smbios/options.h"
-#include "smbios/types_management.h"
+#include "smbios/types_slot.h"
 
 #include <array>
 
@@ -30,10 +30,16 @@ static_assert(sorted_by_code<code_name>(host_interface_types));
 constexpr std::uint8_t IPMI_SSIF = 4;
 constexpr std::uint8_t HOST_INTERFACE_OEM = 0xF0;
 
-void decode_ipmi_device(const smbios_structure &s)
+void print_handle_unless_none(const char *label, std::uint16_t handle)
 {
-    if (!titled(s, "IPMI Device Information", 16))
-        return;
+    if (handle != 0xFFFF)
+        std::printf("\t%s Handle: 0x%04X\n", label, handle);
+}
+
+} // namespace
+
+void decode_ipmi_device(const smbios_structure &s, std::uint16_t)
+{
     const std::uint8_t *p = s.data;
     std::uint8_t type = p[0x04];
     std::printf("\tInterface Type: %s\n", name_of(ipmi_interface_types, type));
@@ -72,16 +78,8 @@ void decode_ipmi_device(const smbios_structure &s)
         std::printf("\tInterrupt Number: %x\n", p[0x11]);
 }
 
-void print_handle_unless_none(const char *label, std::uint16_t handle)
+void decode_power_supply(const smbios_structure &s, std::uint16_t)
 {
-    if (handle != 0xFFFF)
-        std::printf("\t%s Handle: 0x%04X\n", label, handle);
-}
-
-void decode_power_supply(const smbios_structure &s)
-{
-    if (!titled(s, "System Power Supply", 16))
-        return;
     const std::uint8_t *p = s.data;
     if (p[0x04] != 0)
         std::printf("\tPower Unit Group: %u\n", p[0x04]);
@@ -122,10 +120,8 @@ void decode_power_supply(const smbios_structure &s)
 
 // Entries of varying length, each naming a field of another structure and its
 // value; the list ends early at the first entry that does not fit.
-void decode_additional_information(const smbios_structure &s)
+void decode_additional_information(const smbios_structure &s, std::uint16_t)
 {
-    if (decoder_quiet() || s.length < 11)
-        return;
     const std::uint8_t *p = s.data;
     unsigned count = p[0x04];
     unsigned o = 0x05;
@@ -152,10 +148,8 @@ void decode_additional_information(const smbios_structure &s)
     }
 }
 
-void decode_onboard_device(const smbios_structure &s)
+void decode_onboard_device(const smbios_structure &s, std::uint16_t)
 {
-    if (!titled(s, "Onboard Device", 11))
-        return;
     const std::uint8_t *p = s.data;
     std::printf("\tReference Designation: %s\n", string_at(s, 0x04));
     std::printf("\tType: %s\n", on_board_device_type_name(p[0x05] & 0x7F));
@@ -164,28 +158,10 @@ void decode_onboard_device(const smbios_structure &s)
     print_bus_address(word_at(p + 0x07), p[0x09], p[0x0A]);
 }
 
-void decode_host_interface(const smbios_structure &s)
+void decode_host_interface(const smbios_structure &s, std::uint16_t)
 {
-    if (!titled(s, "Management Controller Host Interface", 5))
-        return;
     const std::uint8_t *p = s.data;
     std::printf("\tInterface Type: %s\n", name_of(host_interface_types, p[0x04]));
     if (s.length >= 9 && p[0x04] == HOST_INTERFACE_OEM)
         std::printf("\tVendor ID: 0x%02X%02X%02X%02X\n", p[0x05], p[0x06], p[0x07], p[0x08]);
-}
-
-} // namespace
-
-bool decode_ipmi_power_structure(const smbios_structure &s)
-{
-    switch (s.type) {
-    case 38: decode_ipmi_device(s); return true;
-    case 39: decode_power_supply(s); return true;
-    case 40: decode_additional_information(s); return true;
-    case 41: decode_onboard_device(s); return true;
-    case 42: decode_host_interface(s); return true;
-    case 126: std::printf("Inactive\n"); return true;
-    case 127: std::printf("End Of Table\n"); return true;
-    default: return false;
-    }
 }

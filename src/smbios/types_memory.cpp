@@ -1,8 +1,6 @@
 // Memory structures: controller (5), module (6), physical array (16) and
-// device (17), and the dispatch of the whole range 5..17.
-#include "smbios/decode.h"
+// device (17).
 #include "smbios/format.h"
-#include "smbios/memory_decoders.h"
 #include "smbios/options.h"
 
 #include <array>
@@ -85,12 +83,9 @@ constexpr name_run array_location_runs[] = {array_locations, array_locations_pc9
 
 } // namespace
 
-void decode_memory_controller(const smbios_structure &s)
+void decode_memory_controller(const smbios_structure &s, std::uint16_t)
 {
     const std::uint8_t *d = s.data;
-    std::printf("Memory Controller Information\n");
-    if (s.length < 15)
-        return;
     std::printf("\tError Detecting Method: %s\n", name_of(error_detecting_methods, d[0x04]));
     print_ecc_capabilities("\tError Correcting Capabilities:", d[0x05]);
     std::printf("\tSupported Interleave: %s\n", name_of(interleaves, d[0x06]));
@@ -124,12 +119,9 @@ void decode_memory_controller(const smbios_structure &s)
     print_ecc_capabilities("\tEnabled Error Correcting Capabilities:", d[0x0F + 2 * slots]);
 }
 
-void decode_memory_module(const smbios_structure &s)
+void decode_memory_module(const smbios_structure &s, std::uint16_t)
 {
     const std::uint8_t *d = s.data;
-    std::printf("Memory Module Information\n");
-    if (s.length < 12)
-        return;
     std::printf("\tSocket Designation: %s\n", string_at(s, 0x04));
 
     std::uint8_t banks = d[0x05];
@@ -174,12 +166,9 @@ void decode_memory_module(const smbios_structure &s)
         std::printf("%sCorrectable Errors\n", "\t\t");
 }
 
-void decode_memory_array(const smbios_structure &s)
+void decode_memory_array(const smbios_structure &s, std::uint16_t)
 {
     const std::uint8_t *d = s.data;
-    std::printf("Physical Memory Array\n");
-    if (s.length < 15)
-        return;
     std::printf("\tLocation: %s\n", name_of(array_location_runs, d[0x04]));
     std::printf("\tUse: %s\n", name_of(array_uses, d[0x05]));
     std::printf("\tError Correction Type: %s\n", name_of(array_error_corrections, d[0x06]));
@@ -202,12 +191,9 @@ void decode_memory_array(const smbios_structure &s)
     std::printf("\tNumber Of Devices: %u\n", word_at(d + 0x0D));
 }
 
-void decode_memory_device(const smbios_structure &s)
+void decode_memory_device(const smbios_structure &s, std::uint16_t)
 {
     const std::uint8_t *d = s.data;
-    std::printf("Memory Device\n");
-    if (s.length < 21)
-        return;
     if (!decoder_quiet()) {
         std::printf("\tArray Handle: 0x%04X\n", word_at(d + 0x04));
         std::printf("\tError Information Handle:");
@@ -297,25 +283,4 @@ void decode_memory_device(const smbios_structure &s)
     std::printf("\tConfigured Voltage:");
     print_dimm_voltage(word_at(d + 0x26));
     std::printf("\n");
-}
-
-bool decode_memory_structure(const smbios_structure &s, std::uint16_t version)
-{
-    switch (s.type) {
-    case 5: decode_memory_controller(s); break;
-    case 6: decode_memory_module(s); break;
-    case 7: decode_cache(s); break;
-    case 8: decode_port_connector(s); break;
-    case 9: decode_system_slot(s); break;
-    case 10: decode_on_board_devices(s); break;
-    case 11: decode_oem_strings(s); break;
-    case 12: decode_config_options(s); break;
-    case 13: decode_bios_language(s, version); break;
-    case 14: decode_group_associations(s); break;
-    case 15: decode_event_log(s); break;
-    case 16: decode_memory_array(s); break;
-    case 17: decode_memory_device(s); break;
-    default: return false;
-    }
-    return true;
 }

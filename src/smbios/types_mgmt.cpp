@@ -1,7 +1,7 @@
 // Remote access, boot integrity, boot status, management devices and memory
 // channels (types 30 to 32 and 34 to 37).
+#include "smbios/format.h"
 #include "smbios/options.h"
-#include "smbios/types_management.h"
 
 #include <array>
 
@@ -31,20 +31,27 @@ constexpr std::array<threshold_field, 6> thresholds = {{
 
 const char *enabled(bool on) { return on ? "Enabled" : "Disabled"; }
 
-void decode_remote_access(const smbios_structure &s)
+const char *boot_status_name(std::uint8_t status)
 {
-    if (!titled(s, "Out-of-band Remote Access", 6))
-        return;
+    if (status >= 0xC0)
+        return "Product-specific";
+    if (status >= 0x80)
+        return "OEM-specific";
+    return name_of(boot_states, status);
+}
+
+} // namespace
+
+void decode_remote_access(const smbios_structure &s, std::uint16_t)
+{
     std::uint8_t c = s.data[0x05];
     std::printf("\tManufacturer Name: %s\n", string_at(s, 0x04));
     std::printf("\tInbound Connection: %s\n", enabled(c & 0x01));
     std::printf("\tOutbound Connection: %s\n", enabled(c & 0x02));
 }
 
-void decode_bis_entry_point(const smbios_structure &s)
+void decode_bis_entry_point(const smbios_structure &s, std::uint16_t)
 {
-    if (!titled(s, "Boot Integrity Services Entry Point", 28))
-        return;
     const std::uint8_t *p = s.data;
     std::uint8_t sum = 0;
     for (unsigned i = 0; i < s.length; i++)
@@ -55,26 +62,13 @@ void decode_bis_entry_point(const smbios_structure &s)
     std::printf("\t32-bit Entry Point Address: 0x%08X\n", dword_at(p + 0x0C));
 }
 
-const char *boot_status_name(std::uint8_t status)
+void decode_boot_information(const smbios_structure &s, std::uint16_t)
 {
-    if (status >= 0xC0)
-        return "Product-specific";
-    if (status >= 0x80)
-        return "OEM-specific";
-    return name_of(boot_states, status);
-}
-
-void decode_boot_information(const smbios_structure &s)
-{
-    if (!titled(s, "System Boot Information", 11))
-        return;
     std::printf("\tStatus: %s\n", boot_status_name(s.data[0x0A]));
 }
 
-void decode_management_device(const smbios_structure &s)
+void decode_management_device(const smbios_structure &s, std::uint16_t)
 {
-    if (!titled(s, "Management Device", 11))
-        return;
     const std::uint8_t *p = s.data;
     std::printf("\tDescription: %s\n", string_at(s, 0x04));
     std::printf("\tType: %s\n", name_of(management_device_types, p[0x05]));
@@ -82,10 +76,8 @@ void decode_management_device(const smbios_structure &s)
     std::printf("\tAddress Type: %s\n", name_of(management_address_types, p[0x0A]));
 }
 
-void decode_management_component(const smbios_structure &s)
+void decode_management_component(const smbios_structure &s, std::uint16_t)
 {
-    if (!titled(s, "Management Device Component", 11))
-        return;
     const std::uint8_t *p = s.data;
     std::printf("\tDescription: %s\n", string_at(s, 0x04));
     if (decoder_quiet())
@@ -96,10 +88,8 @@ void decode_management_component(const smbios_structure &s)
         std::printf("\tThreshold Handle: 0x%04X\n", word_at(p + 0x09));
 }
 
-void decode_threshold_data(const smbios_structure &s)
+void decode_threshold_data(const smbios_structure &s, std::uint16_t)
 {
-    if (!titled(s, "Management Device Threshold Data", 16))
-        return;
     for (const threshold_field &t : thresholds) {
         std::uint16_t raw = word_at(s.data + t.offset);
         if (raw != 0x8000)
@@ -107,10 +97,8 @@ void decode_threshold_data(const smbios_structure &s)
     }
 }
 
-void decode_memory_channel(const smbios_structure &s)
+void decode_memory_channel(const smbios_structure &s, std::uint16_t)
 {
-    if (!titled(s, "Memory Channel", 7))
-        return;
     const std::uint8_t *p = s.data;
     unsigned count = p[0x06];
     std::printf("\tType: %s\n", name_of(memory_channel_types, p[0x04]));
@@ -124,21 +112,5 @@ void decode_memory_channel(const smbios_structure &s)
         std::printf("%sDevice %u Load: %u\n", "\t", j, d[0]);
         if (!decoder_quiet())
             std::printf("%sDevice %u Handle: 0x%04X\n", "\t", j, word_at(d + 1));
-    }
-}
-
-} // namespace
-
-bool decode_mgmt_structure(const smbios_structure &s)
-{
-    switch (s.type) {
-    case 30: decode_remote_access(s); return true;
-    case 31: decode_bis_entry_point(s); return true;
-    case 32: decode_boot_information(s); return true;
-    case 34: decode_management_device(s); return true;
-    case 35: decode_management_component(s); return true;
-    case 36: decode_threshold_data(s); return true;
-    case 37: decode_memory_channel(s); return true;
-    default: return false;
     }
 }

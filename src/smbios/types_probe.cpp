@@ -1,6 +1,6 @@
 // Voltage, temperature and current probes and cooling devices (types 26 to 29).
+#include "smbios/format.h"
 #include "smbios/options.h"
-#include "smbios/types_management.h"
 
 #include <array>
 
@@ -24,7 +24,6 @@ static_assert(sorted_by_code<code_name>(cooling_device_types));
 
 // How one kind of probe prints its readings.
 struct probe_kind {
-    const char *title;
     name_run locations;
     void (*print_value)(std::uint16_t raw);
     // The resolution is unsigned, in `resolution_unit` times `resolution_divisor`.
@@ -48,8 +47,6 @@ void print_reading(const char *label, void (*print_value)(std::uint16_t), std::u
 // Voltage, temperature and current probes share one layout.
 void decode_probe(const smbios_structure &s, const probe_kind &kind)
 {
-    if (!titled(s, kind.title, 20))
-        return;
     const std::uint8_t *p = s.data;
     std::printf("\tDescription: %s\n", string_at(s, 0x04));
     std::printf("\tLocation: %s\n", name_of(kind.locations, p[0x05] & 0x1F));
@@ -71,16 +68,29 @@ void decode_probe(const smbios_structure &s, const probe_kind &kind)
         print_reading("Nominal Value", kind.print_value, word_at(p + 0x14));
 }
 
-constexpr probe_kind voltage_probe = {"Voltage Probe", probe_locations, print_probe_volts, 10.0, 1, "mV"};
-constexpr probe_kind temperature_probe = {"Temperature Probe", temperature_probe_locations,
-                                          print_probe_celsius, 1000.0, 3, "deg C"};
-constexpr probe_kind current_probe = {"Electrical Current Probe", probe_locations, print_probe_amps,
-                                      10.0, 1, "mA"};
+constexpr probe_kind voltage_probe = {probe_locations, print_probe_volts, 10.0, 1, "mV"};
+constexpr probe_kind temperature_probe = {temperature_probe_locations, print_probe_celsius, 1000.0, 3, "deg C"};
+constexpr probe_kind current_probe = {probe_locations, print_probe_amps, 10.0, 1, "mA"};
 
-void decode_cooling_device(const smbios_structure &s)
+} // namespace
+
+void decode_voltage_probe(const smbios_structure &s, std::uint16_t)
 {
-    if (!titled(s, "Cooling Device", 12))
-        return;
+    decode_probe(s, voltage_probe);
+}
+
+void decode_temperature_probe(const smbios_structure &s, std::uint16_t)
+{
+    decode_probe(s, temperature_probe);
+}
+
+void decode_current_probe(const smbios_structure &s, std::uint16_t)
+{
+    decode_probe(s, current_probe);
+}
+
+void decode_cooling_device(const smbios_structure &s, std::uint16_t)
+{
     const std::uint8_t *p = s.data;
     std::uint16_t probe = word_at(p + 0x04);
     if (!decoder_quiet() && probe != 0xFFFF)
@@ -103,15 +113,3 @@ void decode_cooling_device(const smbios_structure &s)
         std::printf("\tDescription: %s\n", string_at(s, 0x0E));
 }
 
-} // namespace
-
-bool decode_probe_structure(const smbios_structure &s)
-{
-    switch (s.type) {
-    case 26: decode_probe(s, voltage_probe); return true;
-    case 27: decode_cooling_device(s); return true;
-    case 28: decode_probe(s, temperature_probe); return true;
-    case 29: decode_probe(s, current_probe); return true;
-    default: return false;
-    }
-}

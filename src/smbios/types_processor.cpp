@@ -1,5 +1,5 @@
 // Processor Information (type 4): family names, CPUID signature forms, flags.
-#include "smbios/decode.h"
+#include "smbios/types_processor.h"
 #include "smbios/format.h"
 #include "smbios/options.h"
 
@@ -278,9 +278,6 @@ const char *processor_family_name(const smbios_structure &s, std::uint16_t versi
 void decode_processor(const smbios_structure &s, std::uint16_t version)
 {
     const std::uint8_t *d = s.data;
-    std::printf("Processor Information\n");
-    if (s.length < 26)
-        return;
     std::printf("\tSocket Designation: %s\n", structure_string(s, d[0x04]));
     std::printf("\tType: %s\n", name_of(processor_types, d[0x05]));
     std::printf("\tFamily: %s\n", processor_family_name(s, version));

@@ -1,6 +1,6 @@
 // System slots (9) and on-board devices (10).
+#include "smbios/types_slot.h"
 #include "smbios/format.h"
-#include "smbios/memory_decoders.h"
 
 #include <array>
 #include <cstdint>
@@ -61,13 +61,6 @@ slot_id slot_id_kind(std::uint8_t type)
     return slot_id::none;
 }
 
-} // namespace
-
-const char *on_board_device_type_name(std::uint8_t value)
-{
-    return name_of(on_board_device_types, value);
-}
-
 void print_slot_characteristics(std::uint8_t c1, std::uint8_t c2)
 {
     if (c1 & 0x01) {
@@ -83,12 +76,16 @@ void print_slot_characteristics(std::uint8_t c1, std::uint8_t c2)
     print_bit_list(c2, slot_features_2);
 }
 
-void decode_system_slot(const smbios_structure &s)
+} // namespace
+
+const char *on_board_device_type_name(std::uint8_t value)
+{
+    return name_of(on_board_device_types, value);
+}
+
+void decode_system_slot(const smbios_structure &s, std::uint16_t)
 {
     const std::uint8_t *d = s.data;
-    std::printf("System Slot Information\n");
-    if (s.length < 12)
-        return;
     std::printf("\tDesignation: %s\n", string_at(s, 0x04));
     std::printf("\tType: %s%s\n", name_of(slot_widths, d[0x06]), name_of(slot_type_runs, d[0x05]));
     std::printf("\tCurrent Usage: %s\n", name_of(slot_usages, d[0x07]));
@@ -110,7 +107,7 @@ void decode_system_slot(const smbios_structure &s)
     print_bus_address(word_at(d + 0x0D), d[0x0F], d[0x10]);
 }
 
-void decode_on_board_devices(const smbios_structure &s)
+void decode_on_board_devices(const smbios_structure &s, std::uint16_t)
 {
     const std::uint8_t *d = s.data;
     unsigned count = (s.length - 4u) / 2;

@@ -1,5 +1,6 @@
 // BIOS (type 0), System (type 1), Base Board (type 2) and Chassis (type 3)
-// Information, the structure type names, and the dispatch of types 0..4.
+// Information.
+#include "smbios/types_system.h"
 #include "smbios/decode.h"
 #include "smbios/format.h"
 #include "smbios/options.h"
@@ -94,12 +95,24 @@ static_assert(std::size(chassis_types.names) == 32);
 static_assert(std::size(chassis_states.names) == 6);
 static_assert(std::size(chassis_security.names) == 5);
 
-void decode_bios(const smbios_structure &s)
+// A contained element is either a structure type (bit 7 set) or a board type.
+const char *element_type_name(std::uint8_t code)
+{
+    if (code & 0x80)
+        return structure_type_name(code & 0x7F);
+    return name_of(board_types, code);
+}
+
+} // namespace
+
+const char *chassis_type_name(std::uint8_t value)
+{
+    return name_of(chassis_types, value);
+}
+
+void decode_bios(const smbios_structure &s, std::uint16_t)
 {
     const std::uint8_t *d = s.data;
-    std::printf("BIOS Information\n");
-    if (s.length < 18)
-        return;
     std::printf("\tVendor: %s\n", string_at(s, 0x04));
     std::printf("\tVersion: %s\n", string_at(s, 0x05));
     std::printf("\tRelease Date: %s\n", string_at(s, 0x08));
@@ -136,9 +149,6 @@ void decode_bios(const smbios_structure &s)
 void decode_system(const smbios_structure &s, std::uint16_t version)
 {
     const std::uint8_t *d = s.data;
-    std::printf("System Information\n");
-    if (s.length < 8)
-        return;
     std::printf("\tManufacturer: %s\n", string_at(s, 0x04));
     std::printf("\tProduct Name: %s\n", string_at(s, 0x05));
     std::printf("\tVersion: %s\n", string_at(s, 0x06));
@@ -155,12 +165,9 @@ void decode_system(const smbios_structure &s, std::uint16_t version)
     }
 }
 
-void decode_base_board(const smbios_structure &s)
+void decode_base_board(const smbios_structure &s, std::uint16_t)
 {
     const std::uint8_t *d = s.data;
-    std::printf("Base Board Information\n");
-    if (s.length < 8)
-        return;
     std::printf("\tManufacturer: %s\n", string_at(s, 0x04));
     std::printf("\tProduct Name: %s\n", string_at(s, 0x05));
     std::printf("\tVersion: %s\n", string_at(s, 0x06));
@@ -192,20 +199,9 @@ void decode_base_board(const smbios_structure &s)
     }
 }
 
-// A contained element is either a structure type (bit 7 set) or a board type.
-const char *element_type_name(std::uint8_t code)
-{
-    if (code & 0x80)
-        return structure_type_name(code & 0x7F);
-    return name_of(board_types, code);
-}
-
-void decode_chassis(const smbios_structure &s)
+void decode_chassis(const smbios_structure &s, std::uint16_t)
 {
     const std::uint8_t *d = s.data;
-    std::printf("Chassis Information\n");
-    if (s.length < 9)
-        return;
     std::printf("\tManufacturer: %s\n", string_at(s, 0x04));
     std::printf("\tType: %s\n", chassis_type_name(d[0x05] & 0x7F));
     std::printf("\tLock: %s\n", d[0x05] & 0x80 ? "Present" : "Not Present");
@@ -249,29 +245,5 @@ void decode_chassis(const smbios_structure &s)
             if (s.length >= 22 + n * m)
                 std::printf("\tSKU Number: %s\n", string_at(s, 0x15 + n * m));
         }
-    }
-}
-
-} // namespace
-
-const char *structure_type_name(std::uint8_t type)
-{
-    return name_of(structure_types, type);
-}
-
-const char *chassis_type_name(std::uint8_t value)
-{
-    return name_of(chassis_types, value);
-}
-
-bool decode_bios_to_processor(const smbios_structure &s, std::uint16_t version)
-{
-    switch (s.type) {
-    case 0: decode_bios(s); return true;
-    case 1: decode_system(s, version); return true;
-    case 2: decode_base_board(s); return true;
-    case 3: decode_chassis(s); return true;
-    case 4: decode_processor(s, version); return true;
-    default: return false;
     }
 }

@@ -6,6 +6,8 @@
 #include "smbios/options.h"
 #include "smbios/report.h"
 #include "smbios/structure.h"
+#include "smbios/types_processor.h"
+#include "smbios/types_system.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -2,6 +2,7 @@
 #include "smbios/formatted_area.h"
 
 #include "smbios/format.h"
+#include "smbios/types_processor.h"
 #include "smbios/options.h"
 
 #include <gtest/gtest.h>

@@ -3,6 +3,8 @@
 
 #include "smbios/decode.h"
 #include "smbios/format.h"
+#include "smbios/types_processor.h"
+#include "smbios/types_system.h"
 #include "smbios/structure.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 // Cache (7) and port connector (8) decodings.
 #include "smbios/decode_checks.h"
 #include "smbios/format.h"
+#include "smbios/types_cache_port.h"
 #include "smbios/table_builder.h"
 
 #include <gtest/gtest.h>

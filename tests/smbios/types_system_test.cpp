@@ -2,6 +2,7 @@
 #include "smbios/formatted_area.h"
 
 #include "smbios/decode.h"
+#include "smbios/types_system.h"
 #include "smbios/options.h"
 
 #include <gtest/gtest.h>
