@@ -10,12 +10,3 @@ int capture_stdout_begin();
 int capture_stdout_read(char *buffer, std::size_t size);
 // Points descriptor 1 back where `saved` points and closes `saved`.
 int capture_stdout_end(int saved);
-
-// Runs the decoder for one --string keyword. n >= 1: the line (without its
-// final line feed) is in buffer, n = its length + 1; -1 capture failed;
-// -2 the decoder failed; -3 the output filled the whole buffer.
-int dmi_query(const char *keyword, char *buffer, std::size_t size);
-
-// dmi_query with another decoder entry in place of the SMBIOS decoder.
-using decoder_entry = int (*)(int argc, char **argv);
-int dmi_query_with(decoder_entry entry, const char *keyword, char *buffer, std::size_t size);

@@ -1,6 +1,6 @@
 #include "ident/identify.h"
 
-#include "ident/capture.h"
+#include "ident/query.h"
 
 #include <array>
 #include <cstdlib>
@@ -28,14 +28,14 @@ int check_board(unsigned options)
     if (r < 0) {
         if (errors)
             error_text("Couldn't determine board model");
-        if (r == -2) {
+        if (r == DMI_QUERY_DECODER_FAILED) {
             if (errors)
                 error_text(". Please run this utility as root.\n");
         } else if (errors) {
             std::fflush(stdout);
             std::fprintf(stderr, " (error %d).\n", r);
         }
-        return -1;
+        return BOARD_UNKNOWN;
     }
     if (options & CHECK_BOARD_PRINT_MODEL)
         std::printf("Detected board: '%s'\n\n", name);
@@ -44,7 +44,7 @@ int check_board(unsigned options)
             return 0;
     if (errors)
         error_text("Unsupported board.\n");
-    return -2;
+    return BOARD_UNSUPPORTED;
 }
 
 int get_firmware_version()
@@ -52,15 +52,15 @@ int get_firmware_version()
     char text[16];
     int r = dmi_query("oem-string-last", text, sizeof text);
     if (r < 0)
-        return -1;
+        return FIRMWARE_UNREADABLE;
     if (r <= 5 || std::strncmp(text, FIRMWARE_PREFIX, 5) != 0)
-        return -2;
+        return FIRMWARE_NOT_KELB;
     char *version = text + 5;
     if (char *blank = std::strchr(version, ' '))
         *blank = '\0'; // anything after the version is ignored
     std::uint32_t packed;
     if (parse_version(version, &packed) != 0)
-        return -3;
+        return FIRMWARE_BAD_VERSION;
     return static_cast<int>(packed);
 }
 

@@ -1,3 +1,6 @@
+// Reads one SMBIOS string through the in-process decoder with its standard
+// output captured.
+#include "ident/query.h"
 #include "ident/capture.h"
 
 #include "smbios/options.h"
@@ -16,20 +19,20 @@ int dmi_query_with(decoder_entry entry, const char *keyword, char *buffer, std::
 
     int saved = capture_stdout_begin();
     if (saved < 0)
-        return -1;
+        return DMI_QUERY_CAPTURE_FAILED;
     dmi_decoder_reset();
     int status = entry(4, argv);
     std::fflush(stdout);
 
     int result;
     if (status != 0) {
-        result = -2;
+        result = DMI_QUERY_DECODER_FAILED;
     } else {
         int n = capture_stdout_read(buffer, size);
         if (n < 0) {
-            result = -1;
+            result = DMI_QUERY_CAPTURE_FAILED;
         } else if (static_cast<std::size_t>(n) == size) {
-            result = -3;
+            result = DMI_QUERY_TRUNCATED;
         } else if (n == 0) {
             buffer[0] = '\0';
             result = 1;

@@ -4,7 +4,9 @@
 #include "smbios/decode.h"
 #include "smbios/names.h"
 #include "smbios/oem.h"
-#include "smbios/options.h"
+#include "smbios/option_state.h"
+#include "smbios/strings.h"
+#include "smbios/structure.h"
 
 #include <array>
 #include <cstdio>

@@ -1,5 +1,6 @@
 // Value formatters shared by the structure type decoders.
 #include "smbios/format.h"
+#include "smbios/names.h"
 
 #include <array>
 #include <cstdio>

@@ -1,25 +1,12 @@
 #pragma once
-// Field readers, name-table lookups and the value formatters shared by every
-// structure type decoder. Each formatter prints a fragment after a label; the
-// caller ends the line unless the formatter says otherwise.
+// The value formatters shared by the structure type decoders. Each prints a
+// fragment after a label; the caller ends the line unless the formatter says
+// otherwise.
 #include "smbios/names.h"
-#include "smbios/structure.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <span>
-
-// Little-endian fields of the structure's formatted area.
-inline std::uint16_t word_at(const std::uint8_t *p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-inline std::uint32_t dword_at(const std::uint8_t *p) { return word_at(p) | static_cast<std::uint32_t>(word_at(p + 2)) << 16; }
-inline std::uint64_t qword_at(const std::uint8_t *p) { return dword_at(p) | static_cast<std::uint64_t>(dword_at(p + 4)) << 32; }
-
-// The string whose number is the byte at `offset` of the formatted area.
-inline const char *string_at(const smbios_structure &s, unsigned offset)
-{
-    return structure_string(s, s.data[offset]);
-}
 
 extern const name_run memory_type_names; // bits 0..10
 extern const name_run sram_type_names;   // bits 0..6

@@ -1,6 +1,8 @@
 // HP and Acer structures, chosen by the maker named in System Information.
 #include "smbios/oem.h"
 #include "smbios/format.h"
+#include "smbios/strings.h"
+#include "smbios/structure.h"
 
 #include <array>
 #include <cstdio>

@@ -1,7 +1,8 @@
 // The decoder's command line: option scanning, keyword tables, usage text,
 // and the entry that runs one decoder pass inside the caller's process.
-#include "smbios/access.h"
 #include "smbios/options.h"
+#include "smbios/access.h"
+#include "smbios/option_state.h"
 #include "smbios/report.h"
 
 #include <getopt.h>

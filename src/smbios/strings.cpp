@@ -1,6 +1,6 @@
 // String lookup inside a structure's string set, and the hex dump of a structure.
-#include "smbios/format.h"
-#include "smbios/options.h"
+#include "smbios/strings.h"
+#include "smbios/option_state.h"
 #include "smbios/structure.h"
 
 #include <cstdio>

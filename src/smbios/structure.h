@@ -1,6 +1,6 @@
 #pragma once
-// One SMBIOS structure as the walk sees it, the walk itself, and the string
-// lookup and hex dump shared by every type decoder.
+// One SMBIOS structure as the walk hands it to the decoders, the readers of
+// its little-endian fields, and the row that describes a structure type.
 #include <cstdint>
 
 struct smbios_structure {
@@ -30,17 +30,7 @@ struct structure_type {
     structure_decoder *decode; // the fields after the title; null for a title alone
 };
 
-enum : unsigned {
-    WALK_NO_FILE_OFFSET = 0x01,
-    WALK_STOP_AT_END = 0x02,
-};
-
-void walk_structure_table(std::uint64_t base, std::uint32_t length, std::uint16_t count,
-                          std::uint16_t version, const char *source, unsigned flags);
-
-// "Not Specified" for number 0, "<BAD INDEX>" past the last string.
-const char *structure_string(const smbios_structure &s, std::uint8_t number);
-inline constexpr const char BAD_INDEX[] = "<BAD INDEX>";
-
-void dump_structure(const smbios_structure &s);
-void print_string_value(const smbios_structure &s, std::uint16_t version);
+// Little-endian fields of a structure's formatted area or of an entry point.
+inline std::uint16_t word_at(const std::uint8_t *p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+inline std::uint32_t dword_at(const std::uint8_t *p) { return word_at(p) | static_cast<std::uint32_t>(word_at(p + 2)) << 16; }
+inline std::uint64_t qword_at(const std::uint8_t *p) { return dword_at(p) | static_cast<std::uint64_t>(dword_at(p + 4)) << 32; }

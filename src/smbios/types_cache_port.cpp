@@ -1,6 +1,9 @@
 // Cache (7) and port connector (8) structures, with the connector type names.
 #include "smbios/types_cache_port.h"
 #include "smbios/format.h"
+#include "smbios/names.h"
+#include "smbios/strings.h"
+#include "smbios/structure.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,9 @@
 // OEM strings (11), configuration options (12), BIOS languages (13), group
 // associations (14) and the system event log (15).
 #include "smbios/decode.h"
-#include "smbios/format.h"
+#include "smbios/names.h"
+#include "smbios/strings.h"
+#include "smbios/structure.h"
 
 #include <array>
 #include <cstdint>

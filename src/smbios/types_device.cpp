@@ -1,8 +1,12 @@
 // Pointing device, portable battery, system reset, hardware security and system
 // power controls (types 21 to 25).
 #include "smbios/format.h"
+#include "smbios/names.h"
+#include "smbios/strings.h"
+#include "smbios/structure.h"
 
 #include <array>
+#include <cstdio>
 
 namespace {
 

@@ -1,9 +1,12 @@
 // Memory error records (types 18 and 33) and memory address mappings (types 19
 // and 20).
 #include "smbios/format.h"
-#include "smbios/options.h"
+#include "smbios/names.h"
+#include "smbios/option_state.h"
+#include "smbios/structure.h"
 
 #include <array>
+#include <cstdio>
 
 namespace {
 

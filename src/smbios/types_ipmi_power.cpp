@@ -1,10 +1,14 @@
 // IPMI device, power supply, additional information, onboard device, host
 // interface and the table's inactive and end markers (types 38 to 42, 126, 127).
 #include "smbios/format.h"
-#include "smbios/options.h"
+#include "smbios/names.h"
+#include "smbios/option_state.h"
+#include "smbios/strings.h"
+#include "smbios/structure.h"
 #include "smbios/types_slot.h"
 
 #include <array>
+#include <cstdio>
 
 namespace {
 

@@ -1,7 +1,10 @@
 // Memory structures: controller (5), module (6), physical array (16) and
 // device (17).
 #include "smbios/format.h"
-#include "smbios/options.h"
+#include "smbios/names.h"
+#include "smbios/option_state.h"
+#include "smbios/strings.h"
+#include "smbios/structure.h"
 
 #include <array>
 #include <cstdint>

@@ -1,9 +1,12 @@
 // Remote access, boot integrity, boot status, management devices and memory
 // channels (types 30 to 32 and 34 to 37).
-#include "smbios/format.h"
-#include "smbios/options.h"
+#include "smbios/names.h"
+#include "smbios/option_state.h"
+#include "smbios/strings.h"
+#include "smbios/structure.h"
 
 #include <array>
+#include <cstdio>
 
 namespace {
 

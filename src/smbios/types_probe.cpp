@@ -1,8 +1,12 @@
 // Voltage, temperature and current probes and cooling devices (types 26 to 29).
 #include "smbios/format.h"
-#include "smbios/options.h"
+#include "smbios/names.h"
+#include "smbios/option_state.h"
+#include "smbios/strings.h"
+#include "smbios/structure.h"
 
 #include <array>
+#include <cstdio>
 
 namespace {
 

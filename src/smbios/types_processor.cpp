@@ -1,7 +1,10 @@
 // Processor Information (type 4): family names, CPUID signature forms, flags.
 #include "smbios/types_processor.h"
 #include "smbios/format.h"
-#include "smbios/options.h"
+#include "smbios/names.h"
+#include "smbios/option_state.h"
+#include "smbios/strings.h"
+#include "smbios/structure.h"
 
 #include <algorithm>
 #include <array>

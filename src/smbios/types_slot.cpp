@@ -1,6 +1,9 @@
 // System slots (9) and on-board devices (10).
 #include "smbios/types_slot.h"
 #include "smbios/format.h"
+#include "smbios/names.h"
+#include "smbios/strings.h"
+#include "smbios/structure.h"
 
 #include <array>
 #include <cstdint>

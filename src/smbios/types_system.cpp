@@ -3,7 +3,10 @@
 #include "smbios/types_system.h"
 #include "smbios/decode.h"
 #include "smbios/format.h"
-#include "smbios/options.h"
+#include "smbios/names.h"
+#include "smbios/option_state.h"
+#include "smbios/strings.h"
+#include "smbios/structure.h"
 
 #include <array>
 #include <cstdio>

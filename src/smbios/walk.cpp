@@ -1,11 +1,14 @@
 // The walk over the structures of one table, and the value of --string.
-#include "smbios/access.h"
+#include "smbios/walk.h"
 #include "smbios/decode.h"
 #include "smbios/format.h"
+#include "smbios/names.h"
 #include "smbios/oem.h"
-#include "smbios/options.h"
+#include "smbios/option_state.h"
 #include "smbios/report.h"
+#include "smbios/strings.h"
 #include "smbios/structure.h"
+#include "smbios/table_io.h"
 #include "smbios/types_processor.h"
 #include "smbios/types_system.h"
 

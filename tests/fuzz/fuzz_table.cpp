@@ -5,6 +5,7 @@
 
 #include "smbios/options.h"
 #include "smbios/structure.h"
+#include "smbios/walk.h"
 
 #include <cstdlib>
 #include <cstring>

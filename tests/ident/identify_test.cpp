@@ -1,5 +1,5 @@
 // Version packing and printing, and the decoder query's result codes.
-#include "ident/capture.h"
+#include "ident/query.h"
 #include "ident/identify.h"
 
 #include "support/capture.h"

@@ -3,9 +3,9 @@
 // memory is the file that stands for the memory device (byte n = address n),
 // and the firmware-table service answers with the file named by
 // KELB_SIM_FIRMWARE_TABLE, or is missing when that variable is unset.
-#include "smbios/access.h"
 #include "smbios/platform.h"
 #include "smbios/report.h"
+#include "smbios/table_io.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -4,6 +4,7 @@
 #include "read_chunk_size.h"
 
 #include "smbios/access.h"
+#include "smbios/table_io.h"
 
 #include <gtest/gtest.h>
 

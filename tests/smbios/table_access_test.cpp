@@ -4,6 +4,7 @@
 
 #include "smbios/access.h"
 #include "smbios/options.h"
+#include "smbios/table_io.h"
 
 #include <gtest/gtest.h>
 
