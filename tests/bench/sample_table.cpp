@@ -2,52 +2,6 @@
 
 #include <string>
 
-bytes sample_structure(std::uint8_t type, std::uint16_t handle, const bytes &body,
-                       const std::vector<std::string> &strings)
-{
-    bytes s = {type, static_cast<std::uint8_t>(4 + body.size())};
-    put16(s, handle);
-    s.insert(s.end(), body.begin(), body.end());
-    for (const auto &str : strings) {
-        s.insert(s.end(), str.begin(), str.end());
-        s.push_back(0);
-    }
-    if (strings.empty())
-        s.push_back(0);
-    s.push_back(0);
-    return s;
-}
-
-void put16(bytes &b, std::uint16_t v)
-{
-    b.push_back(static_cast<std::uint8_t>(v));
-    b.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-void put32(bytes &b, std::uint32_t v)
-{
-    put16(b, static_cast<std::uint16_t>(v));
-    put16(b, static_cast<std::uint16_t>(v >> 16));
-}
-
-void put64(bytes &b, std::uint64_t v)
-{
-    put32(b, static_cast<std::uint32_t>(v));
-    put32(b, static_cast<std::uint32_t>(v >> 32));
-}
-
-smbios_table &smbios_table::add(const bytes &structure)
-{
-    data.insert(data.end(), structure.begin(), structure.end());
-    count++;
-    return *this;
-}
-
-smbios_table &smbios_table::end_of_table(std::uint16_t handle)
-{
-    return add(sample_structure(127, handle, {}));
-}
-
 namespace {
 
 bytes zeros(std::size_t n) { return bytes(n, 0); }
@@ -59,18 +13,18 @@ bytes bios(std::uint16_t h)
     bytes b;
     put_byte(b, 1);            // vendor
     put_byte(b, 2);            // version
-    put16(b, 0xE800);       // starting segment
+    put_word(b, 0xE800);       // starting segment
     put_byte(b, 3);            // release date
     put_byte(b, 0xFF);         // ROM size: see extended size
-    put64(b, 0x000000017F99DE90ull); // characteristics
+    put_qword(b, 0x000000017F99DE90ull); // characteristics
     put_byte(b, 0x03);         // extension byte 1
     put_byte(b, 0x0D);         // extension byte 2
     put_byte(b, 5);            // system BIOS release 5.3
     put_byte(b, 3);
     put_byte(b, 0xFF);         // no embedded controller
     put_byte(b, 0xFF);
-    put16(b, 16);           // 16 MB
-    return sample_structure(0, h, b, {"American Megatrends Inc.", "KELB 5.3", "09/12/2011"});
+    put_word(b, 16);           // 16 MB
+    return structure(0, h, b, {"American Megatrends Inc.", "KELB 5.3", "09/12/2011"});
 }
 
 bytes system_info(std::uint16_t h)
@@ -81,180 +35,180 @@ bytes system_info(std::uint16_t h)
     put_byte(b, 6);            // wake-up: power switch
     put_byte(b, 5);            // SKU
     put_byte(b, 6);            // family
-    return sample_structure(1, h, b, {"Supermicro", "H8QG6", "0123456789", "SN-4711", "SKU-1", "Server"});
+    return structure(1, h, b, {"Supermicro", "H8QG6", "0123456789", "SN-4711", "SKU-1", "Server"});
 }
 
 bytes baseboard(std::uint16_t h, std::uint16_t chassis)
 {
     bytes b = {1, 2, 3, 4, 5, 0x09, 6};
-    put16(b, chassis);
+    put_word(b, chassis);
     put_byte(b, 0x0A);         // motherboard
     put_byte(b, 0);            // no contained objects
-    return sample_structure(2, h, b, {"Supermicro", "H8QG6", "1.01", "WM11S00001", "To be filled", "Board slot"});
+    return structure(2, h, b, {"Supermicro", "H8QG6", "1.01", "WM11S00001", "To be filled", "Board slot"});
 }
 
 bytes chassis(std::uint16_t h)
 {
     bytes b = {1, 0x17, 2, 3, 4, 3, 3, 3, 3};
-    put32(b, 0);
+    put_dword(b, 0);
     put_byte(b, 1);            // height 1U
     put_byte(b, 2);            // power cords
     put_byte(b, 0);            // no contained elements
     put_byte(b, 3);
     put_byte(b, 5);            // SKU
-    return sample_structure(3, h, b, {"Supermicro", "1.0", "C0000000001", "Asset-1", "Rack SKU"});
+    return structure(3, h, b, {"Supermicro", "1.0", "C0000000001", "Asset-1", "Rack SKU"});
 }
 
 bytes processor(std::uint16_t h, std::uint16_t l1, std::uint16_t l2, std::uint16_t l3, int socket)
 {
     bytes b = {1, 3, 0x38, 2};
-    put64(b, 0x178BFBFF00100F91ull); // processor ID
+    put_qword(b, 0x178BFBFF00100F91ull); // processor ID
     put_byte(b, 3);            // version
     put_byte(b, 0x8C);         // 1.2 V
-    put16(b, 200);          // external clock
-    put16(b, 3500);         // max speed
-    put16(b, 2300);         // current speed
+    put_word(b, 200);          // external clock
+    put_word(b, 3500);         // max speed
+    put_word(b, 2300);         // current speed
     put_byte(b, 0x41);         // populated, enabled
     put_byte(b, 0x24);         // socket G34
-    put16(b, l1);
-    put16(b, l2);
-    put16(b, l3);
+    put_word(b, l1);
+    put_word(b, l2);
+    put_word(b, l3);
     put_byte(b, 4);            // serial
     put_byte(b, 5);            // asset tag
     put_byte(b, 6);            // part number
     put_byte(b, 12);           // cores
     put_byte(b, 12);           // enabled
     put_byte(b, 12);           // threads
-    put16(b, 0x00EC);       // 64-bit, multi-core, execute protection, virtualization
-    put16(b, 0x38);         // family 2
-    put16(b, 12);
-    put16(b, 12);
-    put16(b, 12);
+    put_word(b, 0x00EC);       // 64-bit, multi-core, execute protection, virtualization
+    put_word(b, 0x38);         // family 2
+    put_word(b, 12);
+    put_word(b, 12);
+    put_word(b, 12);
     std::string name = "CPU" + std::to_string(socket + 1);
-    return sample_structure(4, h, b, {name, "AMD", "AMD Opteron(TM) Processor 6174", "Serial", "Asset", "Part"});
+    return structure(4, h, b, {name, "AMD", "AMD Opteron(TM) Processor 6174", "Serial", "Asset", "Part"});
 }
 
 bytes cache(std::uint16_t h, int level, std::uint16_t kilobytes)
 {
     bytes b = {1};
-    put16(b, static_cast<std::uint16_t>(0x0180 | (level - 1))); // enabled, internal, write-back
-    put16(b, kilobytes);
-    put16(b, kilobytes);
-    put16(b, 0x0002);       // unknown SRAM
-    put16(b, 0x0002);
+    put_word(b, static_cast<std::uint16_t>(0x0180 | (level - 1))); // enabled, internal, write-back
+    put_word(b, kilobytes);
+    put_word(b, kilobytes);
+    put_word(b, 0x0002);       // unknown SRAM
+    put_word(b, 0x0002);
     put_byte(b, 0);            // speed unknown
     put_byte(b, 6);            // multi-bit ECC
     put_byte(b, 5);            // unified
     put_byte(b, level == 3 ? 0x08 : 0x07); // 16-way, 2-way
-    put32(b, kilobytes);
-    put32(b, kilobytes);
+    put_dword(b, kilobytes);
+    put_dword(b, kilobytes);
     const char *names[] = {"L1-Cache", "L2-Cache", "L3-Cache"};
-    return sample_structure(7, h, b, {names[level - 1]});
+    return structure(7, h, b, {names[level - 1]});
 }
 
 bytes port(std::uint16_t h, int n)
 {
     bytes b = {1, 0x0B, 2, 0x0B, 0x1F};
-    return sample_structure(8, h, b, {"J" + std::to_string(n), "USB" + std::to_string(n)});
+    return structure(8, h, b, {"J" + std::to_string(n), "USB" + std::to_string(n)});
 }
 
 bytes slot(std::uint16_t h, int n)
 {
     bytes b = {1, 0xAA, 0x0D, 3, 4};
-    put16(b, static_cast<std::uint16_t>(n));
+    put_word(b, static_cast<std::uint16_t>(n));
     put_byte(b, 0x04);
     put_byte(b, 0x03);
-    put16(b, 0);            // segment
+    put_word(b, 0);            // segment
     put_byte(b, static_cast<std::uint8_t>(n));
     put_byte(b, 0x00);
-    return sample_structure(9, h, b, {"PCIE" + std::to_string(n)});
+    return structure(9, h, b, {"PCIE" + std::to_string(n)});
 }
 
 bytes oem_strings(std::uint16_t h)
 {
-    return sample_structure(11, h, {3}, {"To be filled by O.E.M.", "Board rev 1.01", "KELB 5.3"});
+    return structure(11, h, {3}, {"To be filled by O.E.M.", "Board rev 1.01", "KELB 5.3"});
 }
 
 bytes memory_array(std::uint16_t h, std::uint16_t devices)
 {
     bytes b = {3, 3, 6};
-    put32(b, 0x10000000);  // 256 GB in KB
-    put16(b, 0xFFFE);
-    put16(b, devices);
-    put64(b, 0);
-    return sample_structure(16, h, b);
+    put_dword(b, 0x10000000);  // 256 GB in KB
+    put_word(b, 0xFFFE);
+    put_word(b, devices);
+    put_qword(b, 0);
+    return structure(16, h, b);
 }
 
 bytes memory_device(std::uint16_t h, std::uint16_t array, int n)
 {
     bytes b;
-    put16(b, array);
-    put16(b, 0xFFFE);
-    put16(b, 72);           // total width
-    put16(b, 64);           // data width
-    put16(b, 8192);         // 8 GB
+    put_word(b, array);
+    put_word(b, 0xFFFE);
+    put_word(b, 72);           // total width
+    put_word(b, 64);           // data width
+    put_word(b, 8192);         // 8 GB
     put_byte(b, 9);            // DIMM
     put_byte(b, 0);
     put_byte(b, 1);            // locator
     put_byte(b, 2);            // bank
     put_byte(b, 0x18);         // DDR3
-    put16(b, 0x0080);       // synchronous
-    put16(b, 1333);
+    put_word(b, 0x0080);       // synchronous
+    put_word(b, 1333);
     put_byte(b, 3);
     put_byte(b, 4);
     put_byte(b, 5);
     put_byte(b, 6);
     put_byte(b, 2);            // rank 2
-    put32(b, 0);
-    put16(b, 1333);
-    put16(b, 1500);
-    put16(b, 1500);
-    put16(b, 1500);
-    return sample_structure(17, h, b, {"P1-DIMM" + std::to_string(n), "BANK" + std::to_string(n),
+    put_dword(b, 0);
+    put_word(b, 1333);
+    put_word(b, 1500);
+    put_word(b, 1500);
+    put_word(b, 1500);
+    return structure(17, h, b, {"P1-DIMM" + std::to_string(n), "BANK" + std::to_string(n),
                                      "Samsung", "12345678", "Asset", "M393B1K70CH0-CH9"});
 }
 
 bytes array_mapped(std::uint16_t h, std::uint16_t array, std::uint32_t start_kb)
 {
     bytes b;
-    put32(b, start_kb);
-    put32(b, start_kb + 0x7FFFFF);
-    put16(b, array);
+    put_dword(b, start_kb);
+    put_dword(b, start_kb + 0x7FFFFF);
+    put_word(b, array);
     put_byte(b, 4);
-    put64(b, 0);
-    put64(b, 0);
-    return sample_structure(19, h, b);
+    put_qword(b, 0);
+    put_qword(b, 0);
+    return structure(19, h, b);
 }
 
 bytes device_mapped(std::uint16_t h, std::uint16_t device, std::uint16_t mapped, std::uint32_t start_kb)
 {
     bytes b;
-    put32(b, start_kb);
-    put32(b, start_kb + 0x7FFFFF);
-    put16(b, device);
-    put16(b, mapped);
+    put_dword(b, start_kb);
+    put_dword(b, start_kb + 0x7FFFFF);
+    put_word(b, device);
+    put_word(b, mapped);
     put_byte(b, 1);
     put_byte(b, 1);
     put_byte(b, 2);
-    put64(b, 0);
-    put64(b, 0);
-    return sample_structure(20, h, b);
+    put_qword(b, 0);
+    put_qword(b, 0);
+    return structure(20, h, b);
 }
 
 bytes boot_info(std::uint16_t h)
 {
     bytes b = zeros(6);
     put_byte(b, 0);            // no errors
-    return sample_structure(32, h, b);
+    return structure(32, h, b);
 }
 
 bytes ipmi(std::uint16_t h)
 {
     bytes b = {1, 0x20, 0x20, 0xFF};
-    put64(b, 0x0CA3);      // I/O space
+    put_qword(b, 0x0CA3);      // I/O space
     put_byte(b, 0x00);
     put_byte(b, 0);
-    return sample_structure(38, h, b);
+    return structure(38, h, b);
 }
 
 } // namespace
@@ -323,73 +277,32 @@ smbios_table sample_table(std::size_t min_bytes)
     return t;
 }
 
-namespace {
-
-void fix_checksum(bytes &b, std::size_t from, std::size_t length, std::size_t at)
-{
-    b[at] = 0;
-    std::uint8_t sum = 0;
-    for (std::size_t i = from; i < from + length; i++)
-        sum = static_cast<std::uint8_t>(sum + b[i]);
-    b[at] = static_cast<std::uint8_t>(-sum);
-}
-
-bytes as_dump(bytes entry, const smbios_table &t)
-{
-    entry.resize(32, 0);
-    entry.insert(entry.end(), t.data.begin(), t.data.end());
-    return entry;
-}
-
-} // namespace
-
-bytes entry_sm3(const smbios_table &t, std::uint64_t address, std::uint8_t major, std::uint8_t minor)
-{
-    bytes e = {'_', 'S', 'M', '3', '_', 0, 0x18, major, minor, 0, 1, 0};
-    put32(e, static_cast<std::uint32_t>(t.data.size()));
-    put64(e, address);
-    fix_checksum(e, 0, 0x18, 5);
-    return e;
-}
-
-bytes entry_sm(const smbios_table &t, std::uint32_t address, std::uint8_t major, std::uint8_t minor)
-{
-    bytes e = {'_', 'S', 'M', '_', 0, 0x1F, major, minor};
-    put16(e, 0x100);        // largest structure
-    put_byte(e, 0);
-    e.resize(0x10, 0);
-    e.insert(e.end(), {'_', 'D', 'M', 'I', '_', 0});
-    put16(e, static_cast<std::uint16_t>(t.data.size()));
-    put32(e, address);
-    put16(e, static_cast<std::uint16_t>(t.count));
-    put_byte(e, static_cast<std::uint8_t>(major << 4 | (minor & 0x0F)));
-    fix_checksum(e, 0x10, 15, 0x15);
-    fix_checksum(e, 0, 0x1F, 4);
-    return e;
-}
-
-bytes entry_dmi(const smbios_table &t, std::uint32_t address, std::uint8_t bcd_revision)
-{
-    bytes e = {'_', 'D', 'M', 'I', '_', 0};
-    put16(e, static_cast<std::uint16_t>(t.data.size()));
-    put32(e, address);
-    put16(e, static_cast<std::uint16_t>(t.count));
-    put_byte(e, bcd_revision);
-    fix_checksum(e, 0, 15, 5);
-    return e;
-}
-
 bytes dump_sm3(const smbios_table &t, std::uint8_t major, std::uint8_t minor)
 {
-    return as_dump(entry_sm3(t, 32, major, minor), t);
+    return dump_image(entry_sm3(t, 32, major, minor), t.data);
 }
 
 bytes dump_sm(const smbios_table &t, std::uint8_t major, std::uint8_t minor)
 {
-    return as_dump(entry_sm(t, 32, major, minor), t);
+    return dump_image(entry_sm(t, 32, major, minor), t.data);
 }
 
 bytes dump_dmi(const smbios_table &t, std::uint8_t bcd_revision)
 {
-    return as_dump(entry_dmi(t, 32, bcd_revision), t);
+    return dump_image(entry_dmi(t, 32, bcd_revision), t.data);
+}
+
+bytes entry_sm3(const smbios_table &t, std::uint64_t address, std::uint8_t major, std::uint8_t minor)
+{
+    return entry_sm3(address, static_cast<std::uint32_t>(t.data.size()), major, minor);
+}
+
+bytes entry_sm(const smbios_table &t, std::uint32_t address, std::uint8_t major, std::uint8_t minor)
+{
+    return entry_sm(address, static_cast<std::uint16_t>(t.data.size()), t.count, major, minor);
+}
+
+bytes entry_dmi(const smbios_table &t, std::uint32_t address, std::uint8_t bcd_revision)
+{
+    return entry_dmi(address, static_cast<std::uint16_t>(t.data.size()), t.count, bcd_revision);
 }

@@ -1,30 +1,13 @@
 #pragma once
 // Synthetic SMBIOS tables of a plausible server board, of any size, and the
-// dump files that carry them, for the benchmark and the fuzzers' seeds.
-#include "support/files.h"
+// dump files that carry them, for the benchmark and the fuzzers' seeds; built
+// with the decoder tests' structure and table builder.
+#include "support/smbios_tables.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-// One structure: type, length 4 + body size, handle, the body (offsets 4..
-// of the formatted area), then the string set (two zero bytes when empty).
-bytes sample_structure(std::uint8_t type, std::uint16_t handle, const bytes &body,
-                       const std::vector<std::string> &strings = {});
-
-// Little-endian fields.
-void put16(bytes &b, std::uint16_t v);
-void put32(bytes &b, std::uint32_t v);
-void put64(bytes &b, std::uint64_t v);
-
-// Structures appended in order, and how many.
-struct smbios_table {
-    bytes data;
-    unsigned count = 0;
-    smbios_table &add(const bytes &structure);
-    smbios_table &end_of_table(std::uint16_t handle = 0xFFFF); // type 127
-};
 
 // One structure of each kind a server table holds, with plausible fields
 // (firmware, system, board, chassis, processor, caches, ports, slots, OEM

@@ -34,7 +34,7 @@ void seed(const char *target, const std::string &text) { seed(target, bytes(text
 bytes table_input(const smbios_table &t, std::uint16_t version, bool stop_at_end)
 {
     bytes b = {static_cast<std::uint8_t>(version >> 8), static_cast<std::uint8_t>(version)};
-    put16(b, static_cast<std::uint16_t>(t.count));
+    put_word(b, static_cast<std::uint16_t>(t.count));
     b.push_back(stop_at_end ? 2 : 0);
     b.insert(b.end(), t.data.begin(), t.data.end());
     return b;
@@ -51,7 +51,7 @@ bytes varied_structure(std::uint8_t type, std::uint8_t length, std::uint32_t &st
         state ^= state << 5;
         body.push_back(i % 5 == 0 ? static_cast<std::uint8_t>(1 + i % 3) : static_cast<std::uint8_t>(state));
     }
-    return sample_structure(type, static_cast<std::uint16_t>(type << 8 | length), body, {"First", "Second", "Third"});
+    return structure(type, static_cast<std::uint16_t>(type << 8 | length), body, {"First", "Second", "Third"});
 }
 
 // Formatted-area lengths that the structure types take in the various
@@ -111,7 +111,7 @@ void table_seeds()
     broken.add(sample_structures()[0]).add(bytes{4, 3, 0, 0, 0, 0});
     seed("table", table_input(broken, 0x0208, false));
     smbios_table defect;
-    defect.add(sample_structure(34, 0x22, {1, 3, 0x10, 0, 0, 0, 'A', 'B', 'C', 'D', 'E', 'F'}, {"LM78"}));
+    defect.add(structure(34, 0x22, {1, 3, 0x10, 0, 0, 0, 'A', 'B', 'C', 'D', 'E', 'F'}, {"LM78"}));
     defect.add(sample_structures()[1]).end_of_table();
     seed("table", table_input(defect, 0x0208, false));
     smbios_table open_strings;
@@ -168,12 +168,12 @@ void firmware_table_seeds()
     for (std::size_t size : {std::size_t{0}, std::size_t{1500}}) {
         smbios_table t = sample_table(size);
         bytes b = {0, 3, 4, 0};
-        put32(b, static_cast<std::uint32_t>(t.data.size()));
+        put_dword(b, static_cast<std::uint32_t>(t.data.size()));
         b.insert(b.end(), t.data.begin(), t.data.end());
         seed("firmware_table", b);
     }
     bytes overstated = {0, 2, 8, 0};
-    put32(overstated, 0x10000);
+    put_dword(overstated, 0x10000);
     bytes s = sample_structures()[0];
     overstated.insert(overstated.end(), s.begin(), s.end());
     seed("firmware_table", overstated);

@@ -15,7 +15,7 @@ bytes build_structure(std::uint8_t type, unsigned length, std::initializer_list<
         for (unsigned i = 0; i < f.size; i++)
             body[f.offset - 4 + i] = static_cast<std::uint8_t>(f.value >> (8 * i));
     }
-    return make_structure(type, handle, body, strings);
+    return structure(type, handle, body, strings);
 }
 
 void expect_golden(const std::vector<golden_case> &cases)

@@ -2,6 +2,7 @@
 // Small SMBIOS tables, entry points and simulated machines built by the tests.
 #include "support/files.h"
 #include "support/process.h"
+#include "support/smbios_tables.h"
 
 #include <cstdint>
 #include <initializer_list>
@@ -9,29 +10,8 @@
 #include <string>
 #include <vector>
 
-// One structure: type, handle, the formatted area after the four header
-// bytes, and the string set (two zero bytes when empty). The length byte is
-// 4 + fields.size() unless `length` says otherwise.
-bytes structure(std::uint8_t type, std::uint16_t handle, const bytes &fields,
-                const std::vector<std::string> &strings = {}, int length = -1);
-bytes end_of_table(std::uint16_t handle);
-bytes concat(std::initializer_list<bytes> parts);
-
-// Entry points with valid checksums.
-bytes entry_sm3(std::uint64_t address, std::uint32_t max_size, std::uint8_t major = 3, std::uint8_t minor = 0,
-                std::uint8_t docrev = 0);
-bytes entry_sm(std::uint32_t address, std::uint16_t length, std::uint16_t count, std::uint8_t major = 2,
-               std::uint8_t minor = 7);
-bytes entry_dmi(std::uint32_t address, std::uint16_t length, std::uint16_t count, std::uint8_t bcd = 0x21);
-
-// The dump file of a table whose entry point already points at offset 32.
-bytes dump_image(const bytes &entry, const bytes &table);
 // The firmware-table service's block: header of eight bytes, then the table.
 bytes raw_block(std::uint8_t major, std::uint8_t minor, const bytes &table, std::uint32_t announced = 0xFFFFFFFF);
-
-void put(bytes &into, std::size_t at, const bytes &what);
-unsigned byte_sum(const bytes &b, std::size_t from, std::size_t count);
-std::uint64_t le_at(const bytes &b, std::size_t at, unsigned width);
 
 // Standard output and error with a platform's text-mode line ends made plain.
 std::string plain(const std::string &text);

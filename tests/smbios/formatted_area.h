@@ -3,6 +3,7 @@
 // that a test reads like the structure layout it exercises.
 #include "smbios/table_builder.h"
 #include "smbios/oem.h"
+#include "smbios/structure.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -53,7 +54,7 @@ struct formatted_area {
 
     bytes structure(std::uint16_t handle, const std::vector<std::string> &strings = {}) const
     {
-        return make_structure(type, handle, body, strings);
+        return ::structure(type, handle, body, strings);
     }
 };
 

@@ -210,7 +210,7 @@ table_structure oem_strings()
 
 table_structure end_of_table()
 {
-    return {make_structure(127, 0x0015, {}), "End Of Table\n\n"};
+    return {structure(127, 0x0015, {}), "End Of Table\n\n"};
 }
 
 std::vector<table_structure> h8qg6_table()

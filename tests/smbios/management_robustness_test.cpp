@@ -157,7 +157,7 @@ TEST(ManagementRobustness, RandomStringSets)
                     c = static_cast<char>(1 + rng() % 255);
                 strings.push_back(str);
             }
-            bytes s = make_structure(t.type, 0x1234, body, strings);
+            bytes s = structure(t.type, 0x1234, body, strings);
             std::string out = decode_one(s, 0x0300, round % 2 ? unsigned{MODE_QUIET} : 0u);
             SCOPED_TRACE(testing::Message() << "type " << unsigned{t.type} << " round " << round);
             for (char c : out)

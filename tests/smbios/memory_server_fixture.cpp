@@ -55,7 +55,7 @@ void add_caches(std::vector<memory_server_structure> &out)
                                       "\tAssociativity: %s\n\n",
                                       c.name, level + 1, c.kb, c.kb, c.ecc_name, c.system_name,
                                       c.associativity_name);
-            out.push_back({7, handle, make_structure(7, handle, b, {c.name}), text});
+            out.push_back({7, handle, structure(7, handle, b, {c.name}), text});
         }
     }
 }
@@ -103,7 +103,7 @@ void add_connectors(std::vector<memory_server_structure> &out)
         bytes b = {internal, c.internal_type, external, c.external_type, c.port};
         std::string text = std::string("Port Connector Information\n\tInternal Reference Designator: ") +
                            (c.internal ? c.internal : "Not Specified") + "\n" + c.lines + "\n";
-        out.push_back({8, handle, make_structure(8, handle, b, strings), text});
+        out.push_back({8, handle, structure(8, handle, b, strings), text});
         handle++;
     }
 }
@@ -143,7 +143,7 @@ void add_slots(std::vector<memory_server_structure> &out)
         put_word(b, s.segment);
         b.insert(b.end(), {s.bus, s.devfn});
         std::string text = std::string("System Slot Information\n\tDesignation: ") + s.name + "\n" + s.lines + "\n";
-        out.push_back({9, handle, make_structure(9, handle, b, {s.name}), text});
+        out.push_back({9, handle, structure(9, handle, b, {s.name}), text});
         handle++;
     }
 }
@@ -157,7 +157,7 @@ void add_memory(std::vector<memory_server_structure> &out)
         put_word(a, 0xFFFE);
         put_word(a, 8);
         put_qword(a, 0);
-        out.push_back({16, array, make_structure(16, array, a),
+        out.push_back({16, array, structure(16, array, a),
                        "Physical Memory Array\n"
                        "\tLocation: System Board Or Motherboard\n"
                        "\tUse: System Memory\n"
@@ -231,7 +231,7 @@ void add_memory(std::vector<memory_server_structure> &out)
                         "\tMinimum Voltage: Unknown\n"
                         "\tMaximum Voltage: Unknown\n"
                         "\tConfigured Voltage: Unknown\n\n";
-            out.push_back({17, handle, make_structure(17, handle, d, strings), text});
+            out.push_back({17, handle, structure(17, handle, d, strings), text});
         }
     }
 }

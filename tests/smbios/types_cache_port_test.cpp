@@ -41,7 +41,7 @@ const std::vector<gated_line> cache_lines = {
 
 std::string decode_cache_with(std::size_t offset, std::initializer_list<std::uint8_t> values)
 {
-    return decode_one(make_structure(7, 0x70, patched(cache_body(), offset, values), {"L1-Cache"}));
+    return decode_one(structure(7, 0x70, patched(cache_body(), offset, values), {"L1-Cache"}));
 }
 
 bytes port_body(std::uint8_t internal, std::uint8_t external, std::uint8_t port)
@@ -57,7 +57,7 @@ TEST(Cache, EveryLengthShowsItsFieldGroups)
     ASSERT_EQ(body.size() + 4, 19u);
     for (unsigned len = 4; len <= 19; len++) {
         SCOPED_TRACE(len);
-        EXPECT_EQ(decode_one(make_structure(7, 0x70, cut(body, len), {"L1-Cache"})),
+        EXPECT_EQ(decode_one(structure(7, 0x70, cut(body, len), {"L1-Cache"})),
                   "Cache Information\n" + lines_at(cache_lines, len) + "\n");
     }
 }
@@ -113,7 +113,7 @@ TEST(Cache, SizesSramTypesAndEnumerations)
         bytes b = cache_body();
         for (std::size_t i = 0; i < r.value.size(); i++)
             b.at(r.offset - 4 + i) = r.value[i];
-        std::string out = decode_one(make_structure(7, 0x70, b, {"L1-Cache"}));
+        std::string out = decode_one(structure(7, 0x70, b, {"L1-Cache"}));
         EXPECT_NE(out.find(std::string("\n") + r.lines), std::string::npos) << out;
     }
 }
@@ -134,7 +134,7 @@ TEST(ConnectorTypeName, TablesAndBounds)
 
 TEST(PortConnector, FullDecodingAndShortStructure)
 {
-    EXPECT_EQ(decode_one(make_structure(8, 0x80, port_body(0xA3, 0x23, 0x09), {"J7", "COM2"})),
+    EXPECT_EQ(decode_one(structure(8, 0x80, port_body(0xA3, 0x23, 0x09), {"J7", "COM2"})),
               "Port Connector Information\n"
               "\tInternal Reference Designator: J7\n"
               "\tInternal Connector Type: PC-98 Note\n"
@@ -142,7 +142,7 @@ TEST(PortConnector, FullDecodingAndShortStructure)
               "\tExternal Connector Type: <OUT OF SPEC>\n"
               "\tPort Type: Serial Port 16550A Compatible\n"
               "\n");
-    EXPECT_EQ(decode_one(make_structure(8, 0x80, port_body(0xFF, 0x08, 0xFF), {"J7"})),
+    EXPECT_EQ(decode_one(structure(8, 0x80, port_body(0xFF, 0x08, 0xFF), {"J7"})),
               "Port Connector Information\n"
               "\tInternal Reference Designator: J7\n"
               "\tInternal Connector Type: Other\n"
@@ -150,7 +150,7 @@ TEST(PortConnector, FullDecodingAndShortStructure)
               "\tExternal Connector Type: DB-9 male\n"
               "\tPort Type: Other\n"
               "\n");
-    EXPECT_EQ(decode_one(make_structure(8, 0x80, cut(port_body(0, 0, 0), 8), {"J7", "COM2"})),
+    EXPECT_EQ(decode_one(structure(8, 0x80, cut(port_body(0, 0, 0), 8), {"J7", "COM2"})),
               "Port Connector Information\n\n");
 }
 
@@ -165,7 +165,7 @@ TEST(PortConnector, PortTypeBounds)
         {0xFE, "<OUT OF SPEC>"}, {0xFF, "Other"},
     };
     for (const auto &r : rows) {
-        std::string out = decode_one(make_structure(8, 0x80, port_body(0, 0, r.code)));
+        std::string out = decode_one(structure(8, 0x80, port_body(0, 0, r.code)));
         EXPECT_TRUE(has_line(out, std::string("\tPort Type: ") + r.name + "\n")) << out;
     }
 }

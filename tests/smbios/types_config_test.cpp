@@ -54,7 +54,7 @@ const std::vector<gated_line> event_log_lines = {
 
 std::string decode_log(const bytes &body)
 {
-    return decode_one(make_structure(15, 0xF0, body));
+    return decode_one(structure(15, 0xF0, body));
 }
 
 } // namespace
@@ -68,10 +68,10 @@ TEST(NumberedStrings, OemStringsAndConfigurationOptions)
     for (const auto &r : rows) {
         SCOPED_TRACE(r.title);
         std::string label = std::string("\t") + r.label;
-        EXPECT_EQ(decode_one(make_structure(r.type, 0xB0, {3}, {"Supermicro", "KELB 5.3"})),
+        EXPECT_EQ(decode_one(structure(r.type, 0xB0, {3}, {"Supermicro", "KELB 5.3"})),
                   r.title + label + " 1: Supermicro\n" + label + " 2: KELB 5.3\n" + label + " 3: <BAD INDEX>\n\n");
-        EXPECT_EQ(decode_one(make_structure(r.type, 0xB0, {0}, {"Supermicro"})), std::string(r.title) + "\n");
-        EXPECT_EQ(decode_one(make_structure(r.type, 0xB0, {}, {"Supermicro"})), std::string(r.title) + "\n");
+        EXPECT_EQ(decode_one(structure(r.type, 0xB0, {0}, {"Supermicro"})), std::string(r.title) + "\n");
+        EXPECT_EQ(decode_one(structure(r.type, 0xB0, {}, {"Supermicro"})), std::string(r.title) + "\n");
     }
 }
 
@@ -82,15 +82,15 @@ TEST(BiosLanguage, FormatLineFromVersion21)
                              "\t\ten|US|iso8859-1\n"
                              "\t\tfr|FR|iso8859-1\n"
                              "\tCurrently Installed Language: fr|FR|iso8859-1\n\n";
-    EXPECT_EQ(decode_one(make_structure(13, 0xD0, language_body(2, 0x01, 2), langs), 0x0201),
+    EXPECT_EQ(decode_one(structure(13, 0xD0, language_body(2, 0x01, 2), langs), 0x0201),
               "BIOS Language Information\n\tLanguage Description Format: Abbreviated\n" + rest);
-    EXPECT_EQ(decode_one(make_structure(13, 0xD0, language_body(2, 0xFE, 2), langs), 0x0300),
+    EXPECT_EQ(decode_one(structure(13, 0xD0, language_body(2, 0xFE, 2), langs), 0x0300),
               "BIOS Language Information\n\tLanguage Description Format: Long\n" + rest);
-    EXPECT_EQ(decode_one(make_structure(13, 0xD0, language_body(2, 0x01, 2), langs), 0x0200),
+    EXPECT_EQ(decode_one(structure(13, 0xD0, language_body(2, 0x01, 2), langs), 0x0200),
               "BIOS Language Information\n" + rest);
-    EXPECT_EQ(decode_one(make_structure(13, 0xD0, cut(language_body(2, 0x01, 2), 21), langs), 0x0300),
+    EXPECT_EQ(decode_one(structure(13, 0xD0, cut(language_body(2, 0x01, 2), 21), langs), 0x0300),
               "BIOS Language Information\n\n");
-    EXPECT_EQ(decode_one(make_structure(13, 0xD0, language_body(0, 0x00, 0)), 0x0300),
+    EXPECT_EQ(decode_one(structure(13, 0xD0, language_body(0, 0x00, 0)), 0x0300),
               "BIOS Language Information\n"
               "\tLanguage Description Format: Long\n"
               "\tInstallable Languages: 0\n"
@@ -112,11 +112,11 @@ TEST(GroupAssociations, ItemsAndQuietMode)
                                  "\t\t0x0004 (Processor)\n"
                                  "\t\t0x0700 (Cache)\n"
                                  "\t\t0x1234 (<OUT OF SPEC>)\n\n";
-    EXPECT_EQ(decode_one(make_structure(14, 0xE0, b, {"Cpu Module"})), expected);
-    EXPECT_EQ(decode_one(make_structure(14, 0xE0, b, {"Cpu Module"}), 0x0300, MODE_QUIET), expected);
-    EXPECT_EQ(decode_one(make_structure(14, 0xE0, {1, 42, 0x01}, {"Cpu Module"})),
+    EXPECT_EQ(decode_one(structure(14, 0xE0, b, {"Cpu Module"})), expected);
+    EXPECT_EQ(decode_one(structure(14, 0xE0, b, {"Cpu Module"}), 0x0300, MODE_QUIET), expected);
+    EXPECT_EQ(decode_one(structure(14, 0xE0, {1, 42, 0x01}, {"Cpu Module"})),
               "Group Associations\n\tName: Cpu Module\n\tItems: 0\n\n");
-    EXPECT_EQ(decode_one(make_structure(14, 0xE0, {}, {"Cpu Module"})), "Group Associations\n\n");
+    EXPECT_EQ(decode_one(structure(14, 0xE0, {}, {"Cpu Module"})), "Group Associations\n\n");
 }
 
 TEST(EventLog, EveryLengthShowsItsFieldGroups)

@@ -135,14 +135,14 @@ TEST(MemoryController, EveryLengthShowsItsFieldGroups)
     ASSERT_EQ(body.size() + 4, 24u);
     for (unsigned len = 4; len <= 24; len++) {
         SCOPED_TRACE(len);
-        EXPECT_EQ(decode_one(make_structure(5, 0x20, cut(body, len))),
+        EXPECT_EQ(decode_one(structure(5, 0x20, cut(body, len))),
                   "Memory Controller Information\n" + lines_at(controller_lines, len) + "\n");
     }
 }
 
 TEST(MemoryController, SlotHandlesPrintInQuietMode)
 {
-    EXPECT_EQ(decode_one(make_structure(5, 0x20, controller_body()), 0x0300, MODE_QUIET),
+    EXPECT_EQ(decode_one(structure(5, 0x20, controller_body()), 0x0300, MODE_QUIET),
               "Memory Controller Information\n" + lines_at(controller_lines, 24) + "\n");
 }
 
@@ -153,7 +153,7 @@ TEST(MemoryController, EmptyFieldsAndOutOfRangeValues)
     put_word(b, 0xFFE0);
     put_word(b, 0x0000);
     b.insert(b.end(), {0x00, 0x00, 0xC0});
-    EXPECT_EQ(decode_one(make_structure(5, 0x20, b)),
+    EXPECT_EQ(decode_one(structure(5, 0x20, b)),
               "Memory Controller Information\n"
               "\tError Detecting Method: <OUT OF SPEC>\n"
               "\tError Correcting Capabilities: None\n"
@@ -178,7 +178,7 @@ TEST(MemoryController, SlotListThatDoesNotFitIsLeftOut)
     std::string total = "Total Memory Size: 8192 MB";
     ASSERT_NE(expected.find(total), std::string::npos);
     expected.replace(expected.find(total), total.size(), "Total Memory Size: 12288 MB");
-    EXPECT_EQ(decode_one(make_structure(5, 0x20, b)), "Memory Controller Information\n" + expected + "\n");
+    EXPECT_EQ(decode_one(structure(5, 0x20, b)), "Memory Controller Information\n" + expected + "\n");
 }
 
 TEST(MemoryController, LargeExponentsPrintExactValuesOrTheOutOfRangeMark)
@@ -201,7 +201,7 @@ TEST(MemoryController, LargeExponentsPrintExactValuesOrTheOutOfRangeMark)
         SCOPED_TRACE(r.exponent);
         bytes b = patched(controller_body(), 0x08, {r.exponent});
         b = patched(b, 0x0E, {r.slots});
-        std::string out = decode_one(make_structure(5, 0x20, cut(b, 15)));
+        std::string out = decode_one(structure(5, 0x20, cut(b, 15)));
         EXPECT_TRUE(has_line(out, std::string("\tMaximum Memory Module Size: ") + r.module + "\n")) << out;
         EXPECT_TRUE(has_line(out, std::string("\tMaximum Total Memory Size: ") + r.total + "\n")) << out;
     }
@@ -209,9 +209,9 @@ TEST(MemoryController, LargeExponentsPrintExactValuesOrTheOutOfRangeMark)
 
 TEST(MemoryModule, FullDecoding)
 {
-    EXPECT_EQ(decode_one(make_structure(6, 0x30, module_body(), {"DIMM0"})),
+    EXPECT_EQ(decode_one(structure(6, 0x30, module_body(), {"DIMM0"})),
               std::string(module_head) + "\tError Status: OK\n\n");
-    EXPECT_EQ(decode_one(make_structure(6, 0x30, cut(module_body(), 11), {"DIMM0"})),
+    EXPECT_EQ(decode_one(structure(6, 0x30, cut(module_body(), 11), {"DIMM0"})),
               "Memory Module Information\n\n");
 }
 
@@ -231,7 +231,7 @@ TEST(MemoryModule, ErrorStatus)
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(r.status);
-        EXPECT_EQ(decode_one(make_structure(6, 0x30, patched(module_body(), 0x0B, {r.status}), {"DIMM0"})),
+        EXPECT_EQ(decode_one(structure(6, 0x30, patched(module_body(), 0x0B, {r.status}), {"DIMM0"})),
                   std::string(module_head) + "\tError Status:" + r.text + "\n");
     }
 }
@@ -254,11 +254,11 @@ TEST(MemoryModule, BanksSpeedAndSizes)
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(r.line);
-        std::string out = decode_one(make_structure(6, 0x30, patched(module_body(), r.offset, {r.value}), {"DIMM0"}));
+        std::string out = decode_one(structure(6, 0x30, patched(module_body(), r.offset, {r.value}), {"DIMM0"}));
         EXPECT_TRUE(has_line(out, r.line)) << out;
     }
     bytes no_types = patched(module_body(), 0x07, {0x00, 0xF8}); // only bits above SDRAM
-    EXPECT_TRUE(has_line(decode_one(make_structure(6, 0x30, no_types, {"DIMM0"})), "\tType: None\n"));
+    EXPECT_TRUE(has_line(decode_one(structure(6, 0x30, no_types, {"DIMM0"})), "\tType: None\n"));
 }
 
 TEST(PhysicalMemoryArray, FullDecodingAndQuietMode)
@@ -268,11 +268,11 @@ TEST(PhysicalMemoryArray, FullDecodingAndQuietMode)
                              "\tUse: System Memory\n"
                              "\tError Correction Type: Multi-bit ECC\n"
                              "\tMaximum Capacity: 1 TB\n";
-    EXPECT_EQ(decode_one(make_structure(16, 0x40, array_body())),
+    EXPECT_EQ(decode_one(structure(16, 0x40, array_body())),
               head + "\tError Information Handle: Not Provided\n\tNumber Of Devices: 8\n\n");
-    EXPECT_EQ(decode_one(make_structure(16, 0x40, array_body()), 0x0300, MODE_QUIET),
+    EXPECT_EQ(decode_one(structure(16, 0x40, array_body()), 0x0300, MODE_QUIET),
               head + "\tNumber Of Devices: 8\n\n");
-    EXPECT_EQ(decode_one(make_structure(16, 0x40, cut(array_body(), 14))), "Physical Memory Array\n\n");
+    EXPECT_EQ(decode_one(structure(16, 0x40, cut(array_body(), 14))), "Physical Memory Array\n\n");
 }
 
 TEST(PhysicalMemoryArray, MaximumCapacity)
@@ -297,7 +297,7 @@ TEST(PhysicalMemoryArray, MaximumCapacity)
         b[4] = static_cast<std::uint8_t>(r.kb >> 8);
         b[5] = static_cast<std::uint8_t>(r.kb >> 16);
         b[6] = static_cast<std::uint8_t>(r.kb >> 24);
-        std::string out = decode_one(make_structure(16, 0x40, cut(b, r.length)));
+        std::string out = decode_one(structure(16, 0x40, cut(b, r.length)));
         EXPECT_TRUE(has_line(out, std::string("\tMaximum Capacity:") + r.text + "\n")) << out;
     }
 }
@@ -324,7 +324,7 @@ TEST(PhysicalMemoryArray, EnumerationBounds)
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(r.line);
-        std::string out = decode_one(make_structure(16, 0x40, patched(array_body(), r.offset, {r.value})));
+        std::string out = decode_one(structure(16, 0x40, patched(array_body(), r.offset, {r.value})));
         EXPECT_TRUE(has_line(out, r.line)) << out;
     }
 }
@@ -335,7 +335,7 @@ TEST(MemoryDevice, EveryLengthShowsItsFieldGroups)
     ASSERT_EQ(body.size() + 4, 40u);
     for (unsigned len = 4; len <= 40; len++) {
         SCOPED_TRACE(len);
-        EXPECT_EQ(decode_one(make_structure(17, 0x1100, cut(body, len), device_strings), 0x0208),
+        EXPECT_EQ(decode_one(structure(17, 0x1100, cut(body, len), device_strings), 0x0208),
                   "Memory Device\n" + lines_at(device_lines, len) + "\n");
     }
 }
@@ -345,7 +345,7 @@ TEST(MemoryDevice, QuietModeLeavesOutHandles)
     std::string full = lines_at(device_lines, 40);
     std::string handles = "\tArray Handle: 0x1000\n\tError Information Handle: Not Provided\n";
     ASSERT_TRUE(full.starts_with(handles));
-    EXPECT_EQ(decode_one(make_structure(17, 0x1100, device_body(), device_strings), 0x0208, MODE_QUIET),
+    EXPECT_EQ(decode_one(structure(17, 0x1100, device_body(), device_strings), 0x0208, MODE_QUIET),
               "Memory Device\n" + full.substr(handles.size()) + "\n");
 }
 
@@ -375,7 +375,7 @@ TEST(MemoryDevice, Size)
         bytes b = patched(device_body(), 0x0C, {static_cast<std::uint8_t>(r.size), static_cast<std::uint8_t>(r.size >> 8)});
         b = patched(b, 0x1C, {static_cast<std::uint8_t>(r.extended), static_cast<std::uint8_t>(r.extended >> 8),
                               static_cast<std::uint8_t>(r.extended >> 16), static_cast<std::uint8_t>(r.extended >> 24)});
-        std::string out = decode_one(make_structure(17, 0x1100, cut(b, r.length), device_strings));
+        std::string out = decode_one(structure(17, 0x1100, cut(b, r.length), device_strings));
         EXPECT_TRUE(has_line(out, std::string("\tSize:") + r.text + "\n")) << out;
     }
 }
@@ -417,7 +417,7 @@ TEST(MemoryDevice, FieldValues)
         bytes b = device_body();
         for (std::size_t i = 0; i < r.value.size(); i++)
             b.at(r.offset - 4 + i) = r.value[i];
-        std::string out = decode_one(make_structure(17, 0x1100, b, device_strings));
+        std::string out = decode_one(structure(17, 0x1100, b, device_strings));
         EXPECT_TRUE(has_line(out, r.line)) << out;
     }
 }

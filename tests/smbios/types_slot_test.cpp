@@ -32,7 +32,7 @@ const std::vector<gated_line> slot_lines = {
 
 std::string decode_slot(const bytes &body)
 {
-    return decode_one(make_structure(9, 0x90, body, {"CPU1 SLOT1"}));
+    return decode_one(structure(9, 0x90, body, {"CPU1 SLOT1"}));
 }
 
 } // namespace
@@ -169,15 +169,15 @@ TEST(SystemSlot, BusAddress)
 TEST(OnBoardDevices, OneHeadingPerDeviceAndNoTitle)
 {
     const std::vector<std::string> strings = {"ATI ES1000", "Intel 82576"};
-    EXPECT_EQ(decode_one(make_structure(10, 0xA0, {0x83}, strings)), "\n");
-    EXPECT_EQ(decode_one(make_structure(10, 0xA0, {0x83, 1}, strings)),
+    EXPECT_EQ(decode_one(structure(10, 0xA0, {0x83}, strings)), "\n");
+    EXPECT_EQ(decode_one(structure(10, 0xA0, {0x83, 1}, strings)),
               "On Board Device Information\n"
               "\tType: Video\n"
               "\tStatus: Enabled\n"
               "\tDescription: ATI ES1000\n"
               "\n");
     // An odd trailing byte holds no device.
-    EXPECT_EQ(decode_one(make_structure(10, 0xA0, {0x83, 1, 0x05, 2, 0x8A}, strings)),
+    EXPECT_EQ(decode_one(structure(10, 0xA0, {0x83, 1, 0x05, 2, 0x8A}, strings)),
               "On Board Device 1 Information\n"
               "\tType: Video\n"
               "\tStatus: Enabled\n"
@@ -191,7 +191,7 @@ TEST(OnBoardDevices, OneHeadingPerDeviceAndNoTitle)
 
 TEST(OnBoardDevices, TypeBoundsAndMissingDescriptions)
 {
-    std::string out = decode_one(make_structure(10, 0xA0, {0x0A, 0, 0x8B, 3, 0x00, 0, 0x81, 1}, {"BMC"}));
+    std::string out = decode_one(structure(10, 0xA0, {0x0A, 0, 0x8B, 3, 0x00, 0, 0x81, 1}, {"BMC"}));
     EXPECT_EQ(out,
               "On Board Device 1 Information\n\tType: SAS Controller\n\tStatus: Disabled\n\tDescription: Not Specified\n"
               "On Board Device 2 Information\n\tType: <OUT OF SPEC>\n\tStatus: Enabled\n\tDescription: <BAD INDEX>\n"
