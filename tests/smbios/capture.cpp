@@ -30,3 +30,19 @@ run_result run_in_process(const std::vector<std::string> &args)
     r.err = plain(std::string(err.begin(), err.end()));
     return r;
 }
+
+std_streams_redirect::std_streams_redirect(const std::string &out_path, const std::string &err_path)
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+    saved_out_ = redirect_descriptor(1, out_path);
+    saved_err_ = redirect_descriptor(2, err_path);
+}
+
+std_streams_redirect::~std_streams_redirect()
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+    restore_descriptor(1, saved_out_);
+    restore_descriptor(2, saved_err_);
+}

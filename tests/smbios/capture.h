@@ -19,3 +19,9 @@ public:
 private:
     int saved_out_, saved_err_;
 };
+
+// The platform's part (capture_linux.cpp, capture_win.cpp): descriptor `fd`
+// pointed at a fresh file at `path`, answering a copy of what it was; and
+// `fd` put back from that copy, which is closed.
+int redirect_descriptor(int fd, const std::string &path);
+void restore_descriptor(int fd, int saved);
