@@ -93,6 +93,8 @@ TEST(DeviceRun, SafeguardsRefuseBeforeTheDriver)
         {"H8QG6", "KELB 5", 7, detected("H8QG6"), mismatch("5")},
         {"H8QG6", "KELB", 6, detected("H8QG6"), unknown_firmware(-2)},
         {"H8QG6", "KELB 5.x", 6, detected("H8QG6"), unknown_firmware(-3)},
+        {"H8QG6", "KELB 4.259", 6, detected("H8QG6"), unknown_firmware(-3)},
+        {"H8QG6", "KELB 1.1027", 6, detected("H8QG6"), unknown_firmware(-3)},
         {"H8QG6", "KELB 5.3.0.0.01", 6, detected("H8QG6"), unknown_firmware(-1)},
         {"H8QG6 ", "KELB 5.3", 5, detected("H8QG6 "), "Unsupported board.\n"},
         {"H8DG6", "KELB 5.3", 5, detected("H8DG6"), "Unsupported board.\n"},
