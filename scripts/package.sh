@@ -1,7 +1,8 @@
 #!/bin/sh
-# Builds the Debian package and the Windows zip from built trees and checks
-# them: exact contents (production programs and manuals only), control
-# fields, and that the programs unpacked from the Debian package run.
+# Makes the Debian package and the Windows zip (cpack) from two trees that
+# are already built, and checks them: exact contents (production programs and
+# manuals only), control fields, and that the unpacked programs run. It
+# builds nothing: build both presets first (scripts/test.sh does).
 # Usage: scripts/package.sh [linux-build-dir [windows-build-dir]]
 set -e
 cd "$(dirname "$0")/.."
@@ -19,6 +20,14 @@ programs() {
   done
   return 0
 }
+
+# need_build <dir> <preset> <suffix>: the tree must be configured and built.
+need_build() {
+  [ -f "$1/CMakeCache.txt" ] && [ -n "$(programs "$1" "$3")" ] ||
+    fail "no $2 build in $1 (this script builds nothing): run 'cmake --preset $2 && cmake --build $1' first"
+}
+need_build "$linux" linux ""
+need_build "$windows" windows .exe
 
 # Debian package.
 rm -rf "$linux/packages"
@@ -62,6 +71,9 @@ done
 for m in "$scratch"/deb/usr/share/man/man1/*.1; do
   warnings=$(groff -man -ww -Tascii "$m" 2>&1 >/dev/null) || fail "$m does not render"
   [ -z "$warnings" ] || fail "$m: $warnings"
+  # A full stop or comma set as an argument of its own renders after a blank.
+  stray=$(groff -man -Tascii -P-cbou "$m" | grep -E '[[:alnum:]] [.,;:]( |$)') &&
+    fail "$m renders a blank before punctuation: $stray"
 done
 echo "package check: $(basename "$deb") ok"
 
