@@ -12,14 +12,12 @@ namespace {
 // (CVE-2020-14979: any local user reads and writes physical memory through it)
 // and Windows' vulnerable-driver blocklist refuses to load it; no fixed build
 // exists. For an administrator the usual advice is then no help.
-constexpr std::string_view ALREADY_ADMINISTRATOR =
-    "This process already runs as administrator. The likely cause: ";
 constexpr std::string_view DRIVER_REMOVED =
-    "a driver file\n"
+    "This process already runs as administrator. The likely cause: a driver file\n"
     "is missing beside kelb-cu.exe (WinRing0x64.sys, WinRing0x64.dll); Microsoft\n"
     "Defender removes WinRing0x64.sys as a vulnerable driver (CVE-2020-14979).\n";
 constexpr std::string_view DRIVER_BLOCKED =
-    "Windows refused\n"
+    "This process already runs as administrator. The likely cause: Windows refused\n"
     "to load WinRing0x64.sys through its vulnerable-driver blocklist (Windows 11\n"
     "22H2 and later, memory integrity, Smart App Control, S mode).\n";
 constexpr std::string_view LINUX_WAY_OUT =
@@ -32,9 +30,9 @@ std::string windows_advice(const driver_facts &f)
     if (!f.privileged)
         return text;
     if (f.status == OLS_DLL_DRIVER_NOT_FOUND)
-        return text.append(ALREADY_ADMINISTRATOR).append(DRIVER_REMOVED).append(LINUX_WAY_OUT);
+        return text.append(DRIVER_REMOVED).append(LINUX_WAY_OUT);
     if (f.status == OLS_DLL_DRIVER_NOT_LOADED)
-        return text.append(ALREADY_ADMINISTRATOR).append(DRIVER_BLOCKED).append(LINUX_WAY_OUT);
+        return text.append(DRIVER_BLOCKED).append(LINUX_WAY_OUT);
     return text;
 }
 
