@@ -5,7 +5,8 @@
 # boot per case, and compares what each guest reports on its serial console
 # with tests/vm/expected/<case>.txt. The programs run only inside the guests.
 # Usage: tests/vm/run.sh [directory of kelb-cu and kelb-dmi]   (build/linux/src)
-# Guest consoles are kept in build/vm/<case>.log.
+# KELB_VM_CASES picks cases ("2 4a"), KELB_VM_TIMEOUT the seconds a guest may
+# take (120). Guest consoles are kept in build/vm/<case>.log.
 set -e
 cd "$(dirname "$0")/../.."
 bin=${1:-build/linux/src}
@@ -162,7 +163,7 @@ check() {
     return 1
 }
 
-cases="1 2 3 4a 4b 5"
+cases=${KELB_VM_CASES:-1 2 3 4a 4b 5}
 set -- $cases
 while [ $# -gt 0 ]; do
     # Two guests at a time, one per core.
