@@ -130,7 +130,12 @@ int edit_and_store(int fd, run_mode mode, unsigned refclock)
         return EXIT_CHECKSUM;
     }
 
-    read_config(fd);
+    if (read_config(fd) == CONFIG_READ_FAILED) {
+        error_errno("read_config");
+        error_text("ERROR: couldn't read the stored configuration\n");
+        error_text("Nothing was written; the stored settings are left as they are.\n");
+        return EXIT_READ_CONFIG;
+    }
     apply_cpu_constraints();
 
     switch (mode) {

@@ -2,11 +2,16 @@
 #include "cu/config.h"
 
 #include "hw/cpu.h"
+#include "hw/nvram.h"
+#include "support/capture.h"
 #include "support/env.h"
+#include "support/files.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 
 namespace {
 
@@ -101,5 +106,50 @@ TEST(ConfigConstraints, FamilyAndLock)
         cfg = c.before;
         apply_cpu_constraints();
         EXPECT_TRUE(same(cfg, c.after)) << "family '" << c.family << "' locked '" << c.locked << "'";
+    }
+}
+
+// Only a backing file that ends before the record means "no configuration";
+// a read that fails leaves the record being edited as it was.
+TEST(ConfigRead, OnlyAShortFileMeansNoConfiguration)
+{
+    scratch_dir dir;
+    const std::string file = dir.file("nvram.bin");
+    const nvram_config stored = {230, 0xA81, 2500, 2, 3, 5, 8};
+    bytes with_record(CFG_NVRAM_OFFSET);
+    config_image image = encode_config(stored);
+    with_record.insert(with_record.end(), image.begin(), image.end());
+    const nvram_config marker = {201, 0x3, 2600, 1, 0, 7, 1};
+    struct {
+        const char *name;
+        bytes content;
+        int flags;
+        config_status want;
+        std::string printed;
+    } cases[] = {
+        {"record", with_record, O_RDWR, CONFIG_VALID, "KELB configuration found.\n\n"},
+        {"ends_one_byte_early", bytes(with_record.begin(), with_record.end() - 1), O_RDWR, CONFIG_ABSENT,
+         "No valid KELB configuration found. Generating new configuration.\n\n"},
+        {"read_error", with_record, O_WRONLY, CONFIG_READ_FAILED, ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        write_file(file, c.content);
+        int fd = nvram_open(file.c_str(), c.flags);
+        ASSERT_GE(fd, 0);
+        cfg = marker;
+        old_cfg = marker;
+        config_status got = CONFIG_ABSENT;
+        errno = 0;
+        std::string out = capture_stdout([&] { got = read_config(fd); });
+        int err = errno;
+        nvram_close(fd);
+        EXPECT_EQ(got, c.want);
+        EXPECT_EQ(out, c.printed);
+        EXPECT_TRUE(same(cfg, c.want == CONFIG_VALID ? stored : marker));
+        if (c.want == CONFIG_READ_FAILED) {
+            EXPECT_TRUE(same(old_cfg, marker));
+            EXPECT_NE(err, 0);
+        }
     }
 }

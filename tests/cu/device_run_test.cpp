@@ -160,18 +160,25 @@ struct index_case {
     const char *name;
     const char *readback;
     int status;
-    bool record_found;
-    unsigned landed; // record bytes written before the index was found moved
+    const char *found; // the read's report on standard output; null when none
+    unsigned landed;   // record bytes written before the index was found moved
 };
+
+const std::string READ_FAILED = "read_config: " + errno_text(EIO) +
+                                "\nERROR: couldn't read the stored configuration\n"
+                                "Nothing was written; the stored settings are left as they are.\n";
+const std::string WRITE_FAILED = "write_config: " + errno_text(EIO) + "\nERROR: couldn't store configuration\n";
 
 // The checksum makes 32 data-port accesses, the record read 6, the record
 // write 6. The checksum selects every byte afresh and reads nothing back, so
-// an index moved between its bytes does no harm.
+// an index moved between its bytes does no harm. A record read that loses
+// its index is made again; one that never keeps it stores nothing at all.
 const index_case INDEX_FAULTS[] = {
-    {"never_read_back", "broken", 12, false, 1},
-    {"moved_during_the_checksum", "drift:10", 0, true, 6},
-    {"moved_during_the_record_read", "drift:35", 0, false, 6},
-    {"moved_during_the_record_write", "drift:41", 12, true, 3},
+    {"never_read_back", "broken", 13, nullptr, 0},
+    {"moved_during_the_checksum", "drift:10", 0, "KELB configuration found.", 6},
+    {"moved_at_the_first_record_byte", "drift:33", 0, "KELB configuration found.", 6},
+    {"moved_during_the_record_read", "drift:35", 0, "KELB configuration found.", 6},
+    {"moved_during_the_record_write", "drift:41", 12, "KELB configuration found.", 3},
 };
 
 class device_index : public ::testing::TestWithParam<index_case> {};
@@ -186,20 +193,37 @@ TEST_P(device_index, lost_index_stops_the_transfer_and_spares_the_rest_of_the_ch
 
     run_result r = run_device(chip, log, {"-f", "-f", "230"}, {{SIM_INDEX_READBACK, c.readback}});
     EXPECT_EQ(r.status, c.status) << r.err;
-    const char *found = c.record_found ? "KELB configuration found."
-                                       : "No valid KELB configuration found. Generating new configuration.";
-    EXPECT_NE(r.out.find(found), std::string::npos) << r.out;
-    if (c.status == 0) {
-        EXPECT_NE(r.out.find("Configuration stored successfully."), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("No valid KELB configuration found."), std::string::npos) << r.out;
+    if (c.found) {
+        EXPECT_NE(r.out.find(c.found), std::string::npos) << r.out;
     } else {
-        EXPECT_EQ(r.err, std::string(WARNING_LINES) + "write_config: " + errno_text(EIO) +
-                         "\nERROR: couldn't store configuration\n");
-        EXPECT_EQ(r.out.find("Configuration stored"), std::string::npos) << r.out;
+        EXPECT_EQ(r.out, "kelb-cu: KELB configuration utility (KELB5.3)\n\n");
     }
     const bytes after = read_file(chip);
+    if (c.status == 0) {
+        EXPECT_NE(r.out.find("Configuration stored successfully."), std::string::npos) << r.out;
+        EXPECT_EQ(r.err, WARNING_LINES);
+        // The operator's settings stay (those of family 10h processors keep
+        // flags, HT cap and core voltage); only the reference clock is new.
+        config_image stored;
+        std::copy(after.begin() + CFG_NVRAM_OFFSET, after.begin() + CFG_NVRAM_OFFSET + 6, stored.begin());
+        nvram_config got{};
+        ASSERT_EQ(decode_config(stored, &got), CONFIG_VALID);
+        EXPECT_EQ(got.target, 230);
+        EXPECT_EQ(got.flags, PRIOR.flags);
+        EXPECT_EQ(got.htlimit, PRIOR.htlimit);
+        EXPECT_EQ(got.vcore, PRIOR.vcore);
+    } else {
+        EXPECT_EQ(r.err, std::string(WARNING_LINES) + (c.status == 13 ? READ_FAILED : WRITE_FAILED));
+        EXPECT_EQ(r.out.find("Configuration stored"), std::string::npos) << r.out;
+    }
     expect_unchanged_outside(before, after, CFG_NVRAM_OFFSET, CFG_NVRAM_OFFSET + c.landed - 1);
     if (c.landed > 0) {
         EXPECT_NE(after, before);
+    } else {
+        EXPECT_EQ(after, before);
+        for (const auto &line : read_lines(log))
+            EXPECT_NE(line.rfind("out 73", 0), 0u) << line;
     }
     EXPECT_EQ(read_lines(log).back(), "deinit");
 }

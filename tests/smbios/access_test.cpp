@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 const std::string BANNER = "# kelb-dmi 1.0\n";
@@ -426,17 +428,25 @@ TEST(Access, DumpOfFirmwareTableHasNoEntryPoint)
 
 TEST(Access, DumpFileFailures)
 {
-    {
-        // The dump cannot be created: both writes say so, the run goes on.
+    for (const char *where : {"missing folder", "directory"}) {
+        // The dump cannot be created: both writes say so, and the run fails.
+        SCOPED_TRACE(where);
         sim_machine m;
         m.place("/dev/mem", memory_with({{0xF0000, entry_sm(TABLE_ADDRESS, SAMPLE_SIZE, 3)}}));
         std::string dump = m.file("missing") + "/dump.bin";
+        if (std::string(where) == "directory") {
+            dump = m.file("folder");
+            std::filesystem::create_directory(dump);
+        }
         run_result r = m.run({"-q", "--dump-bin", dump});
-        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");
         std::string fopen_failure = dump + ": fopen: ";
         std::size_t first = r.err.find(fopen_failure);
         ASSERT_EQ(first, 0u) << r.err;
         EXPECT_NE(r.err.find("\n" + fopen_failure, first + 1), std::string::npos) << r.err;
+        // What was there before the run stays.
+        EXPECT_EQ(std::filesystem::is_directory(dump), std::string(where) == "directory");
     }
     scratch_dir dir;
     {

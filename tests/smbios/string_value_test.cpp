@@ -59,7 +59,17 @@ struct string_case {
     std::string out;
     std::uint8_t minor = 7;
     int announced_length = -1; // the table's length, when not all of `table`
+    std::string err = "";      // faults of the table, kept out of the values
 };
+
+// What a later board of the same maker carries after its Base Board: a type
+// 34 structure announcing 16 bytes whose bytes 11..15 are its first string.
+bytes management_device_of_16()
+{
+    return structure(34, 0x22, {1, 0x10, 0, 0, 0, 0, 0}, {"ABCDE"}, 16);
+}
+
+const std::string FIXED_UP = "Invalid entry length (16). Fixed up to 11.\n";
 
 TEST(StringValue, PrintsOneLinePerMatchingStructure)
 {
@@ -96,21 +106,28 @@ TEST(StringValue, PrintsOneLinePerMatchingStructure)
         // The announced length ends the table inside the product name.
         {"string cut by the table end", board(1, "Product"), {"-s", "baseboard-product-name"}, "<BAD INDEX>\n", 7,
          static_cast<int>(board(1, "Product").size()) - 6},
-        {"fixed-up type 34 before the board",
-         concat({structure(34, 0x22, {1, 0x10, 0, 0, 0, 0, 0}, {"ABCDE"}, 16),
-                 board(1, "P1"), end}),
-         {"-q", "-s", "baseboard-product-name"}, "Invalid entry length (16). Fixed up to 11.\nP1\n"},
+        {"fixed-up type 34 before the board", concat({management_device_of_16(), board(1, "P1"), end}),
+         {"-q", "-s", "baseboard-product-name"}, "P1\n", 7, -1, FIXED_UP},
+        {"fixed-up type 34 after the board", concat({board(1, "H8QG6"), management_device_of_16(), end}),
+         {"-q", "-s", "baseboard-product-name"}, "H8QG6\n", 7, -1, FIXED_UP},
+        {"fixed-up type 34 without -q", concat({board(1, "H8QG6"), management_device_of_16(), end}),
+         {"-s", "baseboard-product-name"}, "H8QG6\n", 7, -1, FIXED_UP},
         {"quiet walk ends at End of Table", concat({board(1, "P1"), end, board(2, "P2")}),
          {"-q", "-s", "baseboard-product-name"}, "P1\n"},
         {"broken length", concat({board(1, "P1"), structure(9, 9, {}, {}, 3), board(2, "P2"), end}),
-         {"-q", "-s", "baseboard-product-name"}, "P1\nInvalid entry length (3). DMI table is broken! Stop.\n\n"},
+         {"-q", "-s", "baseboard-product-name"}, "P1\n", 7, -1,
+         "Invalid entry length (3). DMI table is broken! Stop.\n\n"},
+        // A virtual machine's table: zero bytes after its last structure.
+        {"zero-length structure", concat({board(1, "P1"), oem_strings(1, {"KELB 5.3"}), bytes(4, 0)}),
+         {"-q", "-s", "oem-string-last"}, "KELB 5.3\n", 7, -1,
+         "Invalid entry length (0). DMI table is broken! Stop.\n\n"},
     };
     for (const string_case &c : cases) {
         SCOPED_TRACE(c.name);
         run_result r = query(c.table, c.args, c.minor, -1, c.announced_length);
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.out, c.out);
-        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.err, c.err);
     }
 }
 
