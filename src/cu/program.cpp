@@ -2,6 +2,7 @@
 
 #include "cu/config.h"
 #include "cu/ctrl.h"
+#include "cu/driver_advice.h"
 #include "cu/menu.h"
 #include "cu/options.h"
 #include "hw/console.h"
@@ -213,7 +214,7 @@ int kelb_cu_main(int argc, char **argv)
         status = EXIT_ARGUMENT;
         goto finish;
     }
-    if (mode == run_mode::interactive && !isatty(0)) {
+    if (mode == run_mode::interactive && !stdin_is_terminal()) {
         error_text("Standard input is not a terminal. Exiting.\n");
         status = EXIT_NOT_A_TERMINAL;
         goto finish;
@@ -226,8 +227,7 @@ int kelb_cu_main(int argc, char **argv)
         if (sys_init() != 0) {
             int err = errno;
             error_errno("sys_init");
-            if (err == ENODEV)
-                error_text("Please run this utility as administrator.\n");
+            error_text(driver_advice(failed_driver_facts(err)).c_str());
             status = EXIT_DRIVER;
             goto finish;
         }

@@ -35,3 +35,6 @@ const char *ols_access_name();
 // One more line explaining a failed initialisation, or null when there is none
 // (a locked-down Linux kernel refuses raw port access even to root).
 const char *ols_status_note();
+// True when a failed initialisation was the kernel's lockdown refusing raw
+// port access, which no user, root included, may then have.
+bool ols_locked_down();
