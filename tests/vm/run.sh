@@ -19,6 +19,11 @@ fail() {
     exit 1
 }
 
+cases=${KELB_VM_CASES:-1 2 3 4a 4b 5}
+for c in $cases; do
+    [ -f "$here/expected/$c.txt" ] || fail "no case $c (tests/vm/expected/$c.txt)"
+done
+
 for tool in qemu-system-x86_64 cpio cc od awk timeout; do
     command -v $tool >/dev/null || fail "$tool is missing (scripts/setup.sh all installs it)"
 done
@@ -36,12 +41,13 @@ find "$out" -mindepth 1 -maxdepth 1 ! -name 'vmlinux*' -exec rm -rf {} +
 # The kernel's own decompressor is slow under emulation: boot the unpacked
 # image through its PVH entry when the xz payload can be found, else as is.
 boot_image=$kernel
-if [ "$(cat "$out/vmlinux.from" 2>/dev/null)" != "$kernel" ] || [ "$kernel" -nt "$out/vmlinux" ]; then
+stamp=$(stat -c '%n %s %Y' "$kernel")
+if [ "$(cat "$out/vmlinux.from" 2>/dev/null)" != "$stamp" ]; then
     rm -f "$out/vmlinux" "$out/vmlinux.from"
     at=$(LC_ALL=C grep -abo "$(printf '\3757zXZ')" "$kernel" | head -n 1 | cut -d: -f1)
     if [ -n "$at" ] && command -v xz >/dev/null; then
         tail -c +$((at + 1)) "$kernel" | xz -dc >"$out/vmlinux" 2>/dev/null || true
-        echo "$kernel" >"$out/vmlinux.from"
+        echo "$stamp" >"$out/vmlinux.from"
     fi
 fi
 [ "$(head -c 4 "$out/vmlinux" 2>/dev/null | od -An -c | tr -d ' ')" = '177ELF' ] && boot_image=$out/vmlinux
@@ -163,7 +169,6 @@ check() {
     return 1
 }
 
-cases=${KELB_VM_CASES:-1 2 3 4a 4b 5}
 set -- $cases
 while [ $# -gt 0 ]; do
     # Two guests at a time, one per core.
