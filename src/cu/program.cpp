@@ -115,15 +115,20 @@ void trace_config()
     error_text("\n");
 }
 
+int not_regular()
+{
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: not a regular file\n", debug_file);
+    return EXIT_NOT_REGULAR;
+}
+
 // Everything between the safeguards and the clean-up, on an open NVRAM.
 int edit_and_store(int fd, run_mode mode, unsigned refclock)
 {
     if (debug_file) {
-        if (nvram_check_regular(fd) != 0) {
-            std::fflush(stdout);
-            std::fprintf(stderr, "%s: not a regular file\n", debug_file);
-            return EXIT_NOT_REGULAR;
-        }
+        // Tested again on the open file, in case another took the path's place.
+        if (nvram_check_regular(fd) != 0)
+            return not_regular();
     } else if (!skip_safeguard() && nvram_checksum(fd) != 0) {
         error_text("PC NVRAM checksum mismatch.\n");
         error_text("\nReboot the machine and enter the BIOS setup. If needed, adjust settings.\n");
@@ -234,6 +239,12 @@ int kelb_cu_main(int argc, char **argv)
         driver_open = true;
     }
 
+    // A device file in place of the backing file is never opened: an open
+    // alone can set off a device (a watchdog arms itself).
+    if (debug_file && nvram_check_path(debug_file) != 0) {
+        status = not_regular();
+        goto finish;
+    }
     fd = nvram_open(debug_file, O_RDWR);
     if (fd == -1) {
         error_errno(debug_file ? debug_file : "nvram_open");

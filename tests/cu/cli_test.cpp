@@ -190,9 +190,13 @@ TEST(Cli, BackingFileProblems)
     EXPECT_EQ(r.err.rfind(missing + ": ", 0), 0u) << r.err;
     EXPECT_FALSE(std::filesystem::exists(missing)); // never created
 
+    // A directory is a path that cannot be opened as the NVRAM, with the
+    // system's reason.
     run_result d = cu({"-d", dir.path().string(), "230"});
-    EXPECT_NE(d.status, 0); // a directory cannot be opened read-write, or is not regular
-    EXPECT_TRUE(d.status == 8 || d.status == 14) << d.status;
+    EXPECT_EQ(d.status, 8);
+    EXPECT_EQ(d.out, BANNER);
+    EXPECT_EQ(d.err.rfind(dir.path().string() + ": ", 0), 0u) << d.err;
+    EXPECT_EQ(d.err.find("not a regular file"), std::string::npos) << d.err;
 }
 
 TEST(Cli, InteractiveNeedsATerminal)
