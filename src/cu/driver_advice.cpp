@@ -15,9 +15,9 @@ namespace {
 constexpr std::string_view ALREADY_ADMINISTRATOR =
     "This process already runs as administrator. The likely cause: ";
 constexpr std::string_view DRIVER_REMOVED =
-    "the driver file\n"
-    "WinRing0x64.sys is missing beside kelb-cu.exe; Microsoft Defender removes it\n"
-    "as a vulnerable driver (CVE-2020-14979).\n";
+    "a driver file\n"
+    "is missing beside kelb-cu.exe (WinRing0x64.sys, WinRing0x64.dll); Microsoft\n"
+    "Defender removes WinRing0x64.sys as a vulnerable driver (CVE-2020-14979).\n";
 constexpr std::string_view DRIVER_BLOCKED =
     "Windows refused\n"
     "to load WinRing0x64.sys through its vulnerable-driver blocklist (Windows 11\n"

@@ -15,9 +15,9 @@ const std::string LINUX_WAY_OUT =
     "The Linux build of kelb-cu needs no driver (it uses /dev/port as root): run\n"
     "it there instead, for instance from a live system.\n";
 const std::string REMOVED = ADMINISTRATOR +
-    "This process already runs as administrator. The likely cause: the driver file\n"
-    "WinRing0x64.sys is missing beside kelb-cu.exe; Microsoft Defender removes it\n"
-    "as a vulnerable driver (CVE-2020-14979).\n" + LINUX_WAY_OUT;
+    "This process already runs as administrator. The likely cause: a driver file\n"
+    "is missing beside kelb-cu.exe (WinRing0x64.sys, WinRing0x64.dll); Microsoft\n"
+    "Defender removes WinRing0x64.sys as a vulnerable driver (CVE-2020-14979).\n" + LINUX_WAY_OUT;
 const std::string BLOCKED = ADMINISTRATOR +
     "This process already runs as administrator. The likely cause: Windows refused\n"
     "to load WinRing0x64.sys through its vulnerable-driver blocklist (Windows 11\n"

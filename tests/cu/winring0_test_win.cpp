@@ -180,8 +180,9 @@ TEST(winring0, missing_or_incomplete_library_is_named_with_its_place)
         std::string expected_start = c.note_start + path + (c.note_end.empty() ? ": " : c.note_end);
         EXPECT_EQ(note.rfind(expected_start, 0), 0u) << note;
         EXPECT_EQ(note.find('\n'), note.size() - 1) << note; // one line
-        if (c.note_end.empty())
+        if (c.note_end.empty()) {
             EXPECT_GT(note.size(), expected_start.size() + 1) << "no reason given: " << note;
+        }
         // Nothing of an incomplete library is called.
         EXPECT_FALSE(fs::exists(log)) << c.library;
         EXPECT_EQ(read_file(chip), before);
