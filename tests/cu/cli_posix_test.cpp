@@ -15,6 +15,13 @@ TEST(CliPosix, CharacterDeviceIsNotARegularFile)
                                {{"KELB_DEBUG_CPU_EXTENDED_FAMILY", "16"}, {"KELB_DEBUG_CPU_LOCKED", "1"}});
     EXPECT_EQ(r.status, 14);
     EXPECT_EQ(r.err, "/dev/null: not a regular file\n");
+
+    // Both streams in one file: the message follows the banner.
+    scratch_dir dir;
+    run_result one = run_program({KELB_CU_PATH, "-d", "/dev/null", "230"},
+                                 {{"KELB_DEBUG_CPU_EXTENDED_FAMILY", "16"}, {"KELB_DEBUG_CPU_LOCKED", "1"}}, {},
+                                 dir.file("output.txt"));
+    EXPECT_EQ(one.out, "kelb-cu: KELB configuration utility (KELB5.3)\n\n/dev/null: not a regular file\n");
 }
 
 TEST(CliPosix, FailedStoreReportsAndKeepsTheFile)
@@ -29,6 +36,7 @@ TEST(CliPosix, FailedStoreReportsAndKeepsTheFile)
                                {{"KELB_DEBUG_CPU_EXTENDED_FAMILY", "16"}, {"KELB_DEBUG_CPU_LOCKED", "1"}});
     EXPECT_EQ(r.status, 12);
     EXPECT_NE(r.err.find("write_config: "), std::string::npos) << r.err;
+    ASSERT_GE(r.err.size(), 36u);
     EXPECT_EQ(r.err.substr(r.err.size() - 36), "ERROR: couldn't store configuration\n");
     EXPECT_EQ(read_file(f), before);
 }

@@ -1,5 +1,7 @@
 #include "support/process.h"
 
+#include "support/files.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -52,7 +54,8 @@ void drain(HANDLE h, std::string *to)
 } // namespace
 
 run_result run_program(const std::vector<std::string> &argv,
-                       const std::vector<env_change> &env, const std::string &input)
+                       const std::vector<env_change> &env, const std::string &input,
+                       const std::string &one_file)
 {
     run_result r;
     // Environment block: the parent's, changed as asked, sorted as Windows wants it.
@@ -96,10 +99,19 @@ run_result run_program(const std::vector<std::string> &argv,
     si.hStdInput = in_r;
     si.hStdOutput = out_w;
     si.hStdError = err_w;
+    HANDLE both = INVALID_HANDLE_VALUE;
+    if (!one_file.empty()) {
+        both = CreateFileA(native_path(one_file).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (both != INVALID_HANDLE_VALUE)
+            si.hStdOutput = si.hStdError = both;
+    }
     PROCESS_INFORMATION pi{};
     std::string app = native_path(argv[0]);
     BOOL ok = CreateProcessA(app.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0,
                              envblock.data(), nullptr, &si, &pi);
+    if (both != INVALID_HANDLE_VALUE)
+        CloseHandle(both);
     CloseHandle(in_r);
     CloseHandle(out_w);
     CloseHandle(err_w);
@@ -120,6 +132,10 @@ run_result run_program(const std::vector<std::string> &argv,
     DWORD code = 0;
     GetExitCodeProcess(pi.hProcess, &code);
     r.status = static_cast<int>(code);
+    if (!one_file.empty()) {
+        bytes b = read_file(one_file);
+        r.out.assign(b.begin(), b.end());
+    }
     // Text-mode streams end lines with CR LF; compare the text itself.
     for (std::string *s : {&r.out, &r.err}) {
         std::string t;
