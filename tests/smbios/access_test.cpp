@@ -455,6 +455,10 @@ TEST(Access, DumpFileFailures)
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.out, BANNER + "Reading SMBIOS/DMI data from file " + dir.file("absent.bin") + ".\n");
         EXPECT_EQ(r.err.rfind(dir.file("absent.bin") + ": ", 0), 0u) << r.err;
+        // Both streams in one file: the failure follows the lines before it.
+        run_result one = run_program({KELB_DMI_PATH, "--from-dump", dir.file("absent.bin")}, {}, {},
+                                     dir.file("output.txt"));
+        EXPECT_EQ(plain(one.out), r.out + r.err);
     }
     const bytes bad_intermediate =
         dump_image(broken_intermediate_checksum(entry_sm(32, SAMPLE_SIZE, 3)), sample_table());
