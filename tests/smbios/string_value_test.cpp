@@ -62,8 +62,8 @@ bytes processor(std::uint8_t family, std::uint16_t mhz)
     return structure(4, 0x04, processor_fields(family, mhz), {"AuthenticAMD"});
 }
 
-// The same structure with its formatted area cut to `length` bytes, the
-// string set following right after, as firmware of an older version lays it out.
+// A structure whose maker announced only `length` bytes of formatted area:
+// its strings begin right after the cut.
 bytes cut_to(std::uint8_t type, std::uint16_t handle, bytes fields, unsigned length,
              const std::vector<std::string> &strings)
 {
