@@ -18,6 +18,14 @@ TEST(CliPosix, CharacterDeviceIsNotARegularFile)
                                {{"KELB_DEBUG_CPU_EXTENDED_FAMILY", "16"}, {"KELB_DEBUG_CPU_LOCKED", "1"}});
     EXPECT_EQ(r.status, 14);
     EXPECT_EQ(r.err, "/dev/null: not a regular file\n");
+
+    // Both streams in one file: the message follows the banner. A refclock
+    // argument flushes standard output when it is read; "reset" does not.
+    scratch_dir dir;
+    run_result one = run_program({KELB_CU_PATH, "-d", "/dev/null", "reset"},
+                                 {{"KELB_DEBUG_CPU_EXTENDED_FAMILY", "16"}, {"KELB_DEBUG_CPU_LOCKED", "1"}}, {},
+                                 dir.file("output.txt"));
+    EXPECT_EQ(one.out, "kelb-cu: KELB configuration utility (KELB5.3)\n\n/dev/null: not a regular file\n");
 }
 
 TEST(CliPosix, FailedStoreReportsAndKeepsTheFile)

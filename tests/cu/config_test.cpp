@@ -153,3 +153,50 @@ TEST(ConfigRead, OnlyAShortFileMeansNoConfiguration)
         }
     }
 }
+
+TEST(ConfigChange, EachFieldAloneIsStored)
+{
+    // Every field differs from its default, so a change of one never lands on
+    // a default by chance.
+    const nvram_config loaded = {230, 0xA81, 2500, 2, 3, 5, 8};
+    struct {
+        const char *field;
+        nvram_config edited;
+    } cases[] = {
+        {"none", loaded},
+        {"target", {231, 0xA81, 2500, 2, 3, 5, 8}},
+        {"flags", {230, 0xA80, 2500, 2, 3, 5, 8}},
+        {"htlimit", {230, 0xA81, 2600, 2, 3, 5, 8}},
+        {"nbmulti", {230, 0xA81, 2500, 1, 3, 5, 8}},
+        {"nbv", {230, 0xA81, 2500, 2, 2, 5, 8}},
+        {"vcore", {230, 0xA81, 2500, 2, 3, 4, 8}},
+        {"cpumulti", {230, 0xA81, 2500, 2, 3, 5, 9}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.field);
+        scratch_dir dir;
+        std::string path = dir.file("nvram.bin");
+        bytes file(256, 0);
+        config_image image = encode_config(loaded);
+        std::copy(image.begin(), image.end(), file.begin() + CFG_NVRAM_OFFSET);
+        write_file(path, file);
+        int fd = nvram_open(path.c_str(), O_RDWR);
+        ASSERT_GE(fd, 0);
+        config_status st = CONFIG_ABSENT;
+        capture_stdout([&] { st = read_config(fd); });
+        ASSERT_EQ(st, CONFIG_VALID);
+        cfg = c.edited;
+        bool changed = config_changed();
+        EXPECT_EQ(changed, !same(c.edited, loaded));
+        if (changed) {
+            EXPECT_TRUE(write_config(fd, 0));
+        }
+        nvram_close(fd);
+        config_image stored;
+        bytes after = read_file(path);
+        ASSERT_EQ(after.size(), 256u);
+        std::copy(after.begin() + CFG_NVRAM_OFFSET, after.begin() + CFG_NVRAM_OFFSET + 6, stored.begin());
+        EXPECT_EQ(stored, encode_config(c.edited));
+    }
+    cfg = CFG_DEFAULTS;
+}

@@ -84,6 +84,7 @@ TEST_P(device_store, stores_through_the_ports_exactly_as_in_a_backing_file)
     expect_unchanged_outside(before, after, CFG_NVRAM_OFFSET, CFG_NVRAM_OFFSET + 5);
 
     // The lock decision shows in the stored multiplier adjustment.
+    ASSERT_GE(after.size(), CFG_NVRAM_OFFSET + 6);
     config_image stored;
     std::copy(after.begin() + CFG_NVRAM_OFFSET, after.begin() + CFG_NVRAM_OFFSET + 6, stored.begin());
     nvram_config got{};
@@ -146,6 +147,7 @@ TEST(device_run, checksum_mismatch_stops_the_run_unless_a_third_f_skips_it)
     EXPECT_EQ(read_file(chip), before);
     auto lines = read_lines(log);
     EXPECT_EQ(port_lines(lines).size(), 66u);
+    ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "deinit");
 
     std::filesystem::remove(log);
@@ -226,7 +228,9 @@ TEST_P(device_index, lost_index_stops_the_transfer_and_spares_the_rest_of_the_ch
         for (const auto &line : read_lines(log))
             EXPECT_NE(line.rfind("out 73", 0), 0u) << line;
     }
-    EXPECT_EQ(read_lines(log).back(), "deinit");
+    auto lines = read_lines(log);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "deinit");
 }
 
 INSTANTIATE_TEST_SUITE_P(sim, device_index, ::testing::ValuesIn(INDEX_FAULTS),
@@ -343,7 +347,9 @@ TEST(device_run, processor_without_leaf_1_ends_the_run_before_anything_is_stored
         EXPECT_NE(r.status, 0) << max;
         EXPECT_EQ(r.out.find("Configuration stored"), std::string::npos) << r.out;
         EXPECT_EQ(read_file(chip), before) << max;
-        EXPECT_NE(read_lines(log).back(), "deinit") << max;
+        auto lines = read_lines(log);
+        ASSERT_FALSE(lines.empty()) << max;
+        EXPECT_NE(lines.back(), "deinit") << max;
     }
 }
 

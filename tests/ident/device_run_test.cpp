@@ -1,10 +1,13 @@
 // Full device runs on a simulated machine whose SMBIOS tables name the board
 // and the firmware: the safeguards, their -f overrides, and the store.
+#include "cu/driver_advice.h"
 #include "cu/machine_run.h"
+#include "hw/host.h"
 #include "smbios/fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
 namespace {
@@ -55,10 +58,18 @@ struct machine {
         std::filesystem::create_directory(tmp);
     }
 
-    run_result run(const std::vector<std::string> &args)
+    std::vector<env_change> settings(std::vector<env_change> more = {}) const
     {
-        return run_device(chip, log, args, {{"KELB_SIM_FIRMWARE_TABLE", table}, {"TMPDIR", tmp}, {"TMP", tmp},
-                                            {"TEMP", tmp}});
+        more.insert(more.begin(), {{"KELB_SIM_FIRMWARE_TABLE", table}, {"TMPDIR", tmp}, {"TMP", tmp}, {"TEMP", tmp}});
+        return more;
+    }
+    run_result run(const std::vector<std::string> &args) { return run_device(chip, log, args, settings()); }
+    // Standard output and standard error both into one file; `out` holds it.
+    run_result run_one_file(const std::vector<std::string> &args, const std::vector<env_change> &more = {})
+    {
+        std::vector<std::string> argv = {KELB_CU_SIM_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return run_program(argv, machine_env(chip, log, settings(more)), {}, dir.file("output.txt"));
     }
     bool untouched() { return read_file(chip) == before && port_lines(read_lines(log)).empty(); }
     bool tmp_empty() { return std::filesystem::is_empty(tmp); }
@@ -181,5 +192,34 @@ TEST(DeviceRun, EachForceSkipsOneSafeguardInOrder)
         else
             EXPECT_EQ(after, m.before);
         expect_unchanged_outside(m.before, after, 248, 253);
+    }
+}
+
+TEST(DeviceRun, BothStreamsInOneFileKeepTheOrderWritten)
+{
+    struct {
+        std::string board, oem;
+        bool good_checksum;
+        std::vector<env_change> more;
+        std::string after_banner;
+    } cases[] = {
+        {"H8QG6", "KELB 5.4", true, {}, detected("H8QG6") + mismatch("5.4")},
+        {"H8QG6", "KELB", true, {}, detected("H8QG6") + unknown_firmware(-2)},
+        {"H8DG6", "KELB 5.3", true, {}, detected("H8DG6") + "Unsupported board.\n"},
+        {std::string(31, 'B'), "KELB 5.3", true, {}, "Couldn't determine board model (error -3).\n"},
+        {"H8QG6", "KELB 5.3", true, {{SIM_DLL_STATUS, "3"}},
+         detected("H8QG6") + "Unable to initialize WinRing0 library: driver not found\nsys_init: " +
+             errno_text(ENODEV) + "\n" + driver_advice({this_host(), ENODEV, 3, process_privileged(), false})},
+        {"H8QG6", "KELB 5.3", false, {},
+         detected("H8QG6") + "PC NVRAM checksum mismatch.\n\nReboot the machine and enter the BIOS setup. "
+                             "If needed, adjust settings.\nThen save and exit.\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.board + " / " + c.oem);
+        machine m(c.board, c.oem, c.good_checksum);
+        run_result r = m.run_one_file({"230"}, c.more);
+        EXPECT_NE(r.status, 0);
+        EXPECT_EQ(r.out, BANNER + c.after_banner);
+        EXPECT_EQ(read_file(m.chip), m.before);
     }
 }

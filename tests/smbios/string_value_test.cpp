@@ -33,23 +33,51 @@ bytes oem_strings(std::uint8_t count, const std::vector<std::string> &strings)
     return structure(11, 0x0B, {count}, strings);
 }
 
-bytes system_with_uuid()
+bytes system_uuid_fields()
 {
     bytes fields = {1, 2, 0, 0};
     for (unsigned i = 0; i < 16; i++)
         fields.push_back(static_cast<std::uint8_t>(i * 0x11));
     fields.insert(fields.end(), {6, 0, 0});
-    return structure(1, 0x01, fields, {"Maker", "Model"});
+    return fields;
 }
 
-bytes processor(std::uint8_t family, std::uint16_t mhz)
+bytes system_with_uuid()
+{
+    return structure(1, 0x01, system_uuid_fields(), {"Maker", "Model"});
+}
+
+bytes processor_fields(std::uint8_t family, std::uint16_t mhz)
 {
     bytes f(0x1E, 0);
     f[0x06 - 4] = family;
     f[0x07 - 4] = 1;
     f[0x16 - 4] = static_cast<std::uint8_t>(mhz);
     f[0x17 - 4] = static_cast<std::uint8_t>(mhz >> 8);
-    return structure(4, 0x04, f, {"AuthenticAMD"});
+    return f;
+}
+
+bytes processor(std::uint8_t family, std::uint16_t mhz)
+{
+    return structure(4, 0x04, processor_fields(family, mhz), {"AuthenticAMD"});
+}
+
+// A structure whose maker announced only `length` bytes of formatted area:
+// its strings begin right after the cut.
+bytes cut_to(std::uint8_t type, std::uint16_t handle, bytes fields, unsigned length,
+             const std::vector<std::string> &strings)
+{
+    fields.resize(length - 4);
+    return structure(type, handle, fields, strings);
+}
+
+// Type 1 structures of 9 to 24 bytes: the UUID at offset 8 fits only the last.
+bytes systems_cut_inside_the_uuid()
+{
+    bytes all;
+    for (unsigned length = 9; length <= 24; length++)
+        all = concat({all, cut_to(1, static_cast<std::uint16_t>(length), system_uuid_fields(), length, {"M", "P"})});
+    return all;
 }
 
 struct string_case {
@@ -96,7 +124,14 @@ TEST(StringValue, PrintsOneLinePerMatchingStructure)
          "00112233-4455-6677-8899-AABBCCDDEEFF\n", 5},
         {"UUID cut short by the length", concat({structure(1, 1, bytes(12, 0xFF), {"M"}), end}),
          {"-s", "system-uuid"}, ""},
+        {"UUID wider than what is left of the area", concat({systems_cut_inside_the_uuid(), end}),
+         {"-s", "system-uuid"}, "33221100-5544-7766-8899-AABBCCDDEEFF\n"},
         {"frequency", concat({processor(0x02, 2400), end}), {"-s", "processor-frequency"}, "2400 MHz\n"},
+        // 0x17 bytes hold only the low byte of the word at 0x16; 0x18 hold it all.
+        {"frequency wider than what is left of the area",
+         concat({cut_to(4, 0x41, processor_fields(0x02, 2400), 0x17, {"AuthenticAMD"}),
+                 cut_to(4, 0x42, processor_fields(0x02, 2133), 0x18, {"AuthenticAMD"}), end}),
+         {"-s", "processor-frequency"}, "2133 MHz\n"},
         {"unknown frequency", concat({processor(0x02, 0), end}), {"-s", "processor-frequency"}, "Unknown\n"},
         {"chassis type out of range", concat({structure(3, 3, {1, 0x80 | 33, 0, 0}, {"M"}), end}),
          {"-s", "chassis-type"}, "<OUT OF SPEC>\n"},

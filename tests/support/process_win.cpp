@@ -1,5 +1,7 @@
 #include "support/process_win.h"
 
+#include "support/files.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -54,6 +56,7 @@ void drain(HANDLE h, std::string *to)
 struct launch {
     HANDLE token = nullptr;
     HANDLE input = nullptr;
+    std::string one_file; // both output streams to this file instead of pipes
 };
 
 run_result run_with(const std::vector<std::string> &argv, const std::vector<env_change> &env,
@@ -101,12 +104,22 @@ run_result run_with(const std::vector<std::string> &argv, const std::vector<env_
     si.hStdInput = how.input ? how.input : in_r;
     si.hStdOutput = out_w;
     si.hStdError = err_w;
+    HANDLE both = INVALID_HANDLE_VALUE;
+    const std::string &one_file = how.one_file;
+    if (!one_file.empty()) {
+        both = CreateFileA(native_path(one_file).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (both != INVALID_HANDLE_VALUE)
+            si.hStdOutput = si.hStdError = both;
+    }
     PROCESS_INFORMATION pi{};
     std::string app = native_path(argv[0]);
     BOOL ok = how.token ? CreateProcessAsUserA(how.token, app.c_str(), cmd.data(), nullptr, nullptr,
                                                TRUE, 0, envblock.data(), nullptr, &si, &pi)
                         : CreateProcessA(app.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0,
                                          envblock.data(), nullptr, &si, &pi);
+    if (both != INVALID_HANDLE_VALUE)
+        CloseHandle(both);
     CloseHandle(in_r);
     CloseHandle(out_w);
     CloseHandle(err_w);
@@ -127,6 +140,10 @@ run_result run_with(const std::vector<std::string> &argv, const std::vector<env_
     DWORD code = 0;
     GetExitCodeProcess(pi.hProcess, &code);
     r.status = static_cast<int>(code);
+    if (!one_file.empty()) {
+        bytes b = read_file(one_file);
+        r.out.assign(b.begin(), b.end());
+    }
     // Text-mode streams end lines with CR LF; compare the text itself.
     for (std::string *s : {&r.out, &r.err}) {
         std::string t;
@@ -145,9 +162,10 @@ run_result run_with(const std::vector<std::string> &argv, const std::vector<env_
 } // namespace
 
 run_result run_program(const std::vector<std::string> &argv,
-                       const std::vector<env_change> &env, const std::string &input)
+                       const std::vector<env_change> &env, const std::string &input,
+                       const std::string &one_file)
 {
-    return run_with(argv, env, input, {});
+    return run_with(argv, env, input, {nullptr, nullptr, one_file});
 }
 
 run_result run_program_unelevated(const std::vector<std::string> &argv, const std::vector<env_change> &env)
