@@ -2,6 +2,7 @@
 
 #include "cu/config.h"
 #include "cu/ctrl.h"
+#include "cu/driver_advice.h"
 #include "cu/menu.h"
 #include "cu/options.h"
 #include "hw/console.h"
@@ -114,15 +115,20 @@ void trace_config()
     error_text("\n");
 }
 
+int not_regular()
+{
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: not a regular file\n", debug_file);
+    return EXIT_NOT_REGULAR;
+}
+
 // Everything between the safeguards and the clean-up, on an open NVRAM.
 int edit_and_store(int fd, run_mode mode, unsigned refclock)
 {
     if (debug_file) {
-        if (nvram_check_regular(fd) != 0) {
-            std::fflush(stdout);
-            std::fprintf(stderr, "%s: not a regular file\n", debug_file);
-            return EXIT_NOT_REGULAR;
-        }
+        // Tested again on the open file, in case another took the path's place.
+        if (nvram_check_regular(fd) != 0)
+            return not_regular();
     } else if (!skip_safeguard() && nvram_checksum(fd) != 0) {
         error_text("PC NVRAM checksum mismatch.\n");
         error_text("\nReboot the machine and enter the BIOS setup. If needed, adjust settings.\n");
@@ -130,7 +136,12 @@ int edit_and_store(int fd, run_mode mode, unsigned refclock)
         return EXIT_CHECKSUM;
     }
 
-    read_config(fd);
+    if (read_config(fd) == CONFIG_READ_FAILED) {
+        error_errno("read_config");
+        error_text("ERROR: couldn't read the stored configuration\n");
+        error_text("Nothing was written; the stored settings are left as they are.\n");
+        return EXIT_READ_CONFIG;
+    }
     apply_cpu_constraints();
 
     switch (mode) {
@@ -208,7 +219,7 @@ int kelb_cu_main(int argc, char **argv)
         status = EXIT_ARGUMENT;
         goto finish;
     }
-    if (mode == run_mode::interactive && !isatty(0)) {
+    if (mode == run_mode::interactive && !stdin_is_terminal()) {
         error_text("Standard input is not a terminal. Exiting.\n");
         status = EXIT_NOT_A_TERMINAL;
         goto finish;
@@ -221,14 +232,19 @@ int kelb_cu_main(int argc, char **argv)
         if (sys_init() != 0) {
             int err = errno;
             error_errno("sys_init");
-            if (err == ENODEV)
-                error_text("Please run this utility as administrator.\n");
+            error_text(driver_advice(failed_driver_facts(err)).c_str());
             status = EXIT_DRIVER;
             goto finish;
         }
         driver_open = true;
     }
 
+    // A device file in place of the backing file is never opened: an open
+    // alone can set off a device (a watchdog arms itself).
+    if (debug_file && nvram_check_path(debug_file) != 0) {
+        status = not_regular();
+        goto finish;
+    }
     fd = nvram_open(debug_file, O_RDWR);
     if (fd == -1) {
         error_errno(debug_file ? debug_file : "nvram_open");

@@ -217,6 +217,7 @@ int smbios_access_sequence()
 {
     if (decoder_options.mode & MODE_FROM_DUMP)
         return from_dump_file();
+    dump_run = {};
     int status = -1;
     if (!(decoder_options.mode & MODE_NO_SYSFS))
         status = from_sysfs();
@@ -226,6 +227,11 @@ int smbios_access_sequence()
         status = from_firmware_table();
     if (status < 0)
         status = scan_memory();
+    if (dump_run.failed) {
+        if (dump_run.created)
+            std::remove(resolve_system_path(decoder_options.dump_path).c_str());
+        return 1;
+    }
     return status;
 }
 

@@ -9,8 +9,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -18,6 +20,8 @@ namespace {
 constexpr std::size_t FILE_CHUNK = 64 * 1024;
 
 } // namespace
+
+dump_run_state dump_run = {};
 
 std::uint8_t *read_chunk(std::uint64_t base, std::uint32_t length, const char *source, bool physical,
                          std::uint32_t *got)
@@ -117,11 +121,16 @@ int dump_write_at(std::uint64_t offset, std::uint32_t length, const void *data, 
         report_error("%s: ", path);
         errno = saved;
         report_errno(step);
+        dump_run.failed = true;
         return -1;
     };
-    std::FILE *f = std::fopen(resolve_system_path(path).c_str(), update ? "r+b" : "wb");
+    const std::string file = resolve_system_path(path);
+    std::error_code ec;
+    const bool existed = update || std::filesystem::exists(std::filesystem::symlink_status(file, ec));
+    std::FILE *f = std::fopen(file.c_str(), update ? "r+b" : "wb");
     if (!f)
         return fail("fopen");
+    dump_run.created = dump_run.created || !existed;
     if (offset > static_cast<std::uint64_t>(std::numeric_limits<long>::max())) {
         errno = EINVAL;
         std::fclose(f);

@@ -30,6 +30,14 @@ std::uint8_t *read_chunk(std::uint64_t base, std::uint32_t length, const char *s
 // read (reported, unless it does not exist).
 std::uint8_t *read_whole_file(std::size_t size, const char *path, std::size_t *got);
 
+// The dump writes of this run: whether one failed, and whether the run
+// created the file, which it then removes rather than leave a part of a dump.
+struct dump_run_state {
+    bool failed;
+    bool created;
+};
+extern dump_run_state dump_run;
+
 // Writes `length` bytes at `offset` of the dump file: created (or truncated)
 // unless `update`, then opened for update. 0, or -1 after a message.
 int dump_write_at(std::uint64_t offset, std::uint32_t length, const void *data, const char *path, bool update);
