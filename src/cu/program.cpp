@@ -4,6 +4,7 @@
 #include "cu/ctrl.h"
 #include "cu/menu.h"
 #include "cu/options.h"
+#include "cu/settings.h"
 #include "hw/console.h"
 #include "hw/cpu.h"
 #include "hw/driver.h"
@@ -114,9 +115,29 @@ void trace_config()
     error_text("\n");
 }
 
-// Everything between the safeguards and the clean-up, on an open NVRAM.
-int edit_and_store(int fd, run_mode mode, unsigned refclock)
+// Runs that may end without storing (-l, -n, -s, -i) open the NVRAM read-only;
+// their store opens it again for writing.
+int reopen_for_writing(int *fd)
 {
+    nvram_close(*fd);
+    *fd = nvram_open(debug_file, O_RDWR);
+    if (*fd == -1) {
+        error_errno(debug_file ? debug_file : "nvram_open");
+        return EXIT_NVRAM_OPEN;
+    }
+    if (debug_file && nvram_check_regular(*fd) != 0) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s: not a regular file\n", debug_file);
+        return EXIT_NOT_REGULAR;
+    }
+    return EXIT_OK;
+}
+
+// Everything between the safeguards and the clean-up, on an open NVRAM.
+int edit_and_store(int *fdp, bool read_only, run_mode mode, unsigned refclock, const char *program,
+                   const assignment_list &wanted)
+{
+    int fd = *fdp;
     if (debug_file) {
         if (nvram_check_regular(fd) != 0) {
             std::fflush(stdout);
@@ -130,7 +151,8 @@ int edit_and_store(int fd, run_mode mode, unsigned refclock)
         return EXIT_CHECKSUM;
     }
 
-    read_config(fd);
+    config_status found = read_config(fd);
+    const nvram_config stored = cfg; // as decoded, before the processor's adjustments
     apply_cpu_constraints();
 
     switch (mode) {
@@ -144,6 +166,13 @@ int edit_and_store(int fd, run_mode mode, unsigned refclock)
     case run_mode::set_refclock:
         cfg.target = static_cast<std::uint16_t>(refclock);
         break;
+    case run_mode::assign:
+        if (!apply_assignments(program, wanted, &cfg, current_processor()))
+            return EXIT_ARGUMENT;
+        break;
+    case run_mode::list:
+        list_record(fd, found, stored, cfg);
+        return EXIT_OK;
     }
 
     if (verbosity > 0)
@@ -151,6 +180,17 @@ int edit_and_store(int fd, run_mode mode, unsigned refclock)
     if (!config_changed()) {
         std::puts("Configuration unchanged.");
         return EXIT_OK;
+    }
+    if (settings_cli.dry_run) {
+        print_changes(found, stored, cfg);
+        std::puts("Dry run: configuration not stored.");
+        return EXIT_OK;
+    }
+    if (read_only) {
+        int status = reopen_for_writing(fdp);
+        if (status != EXIT_OK)
+            return status;
+        fd = *fdp;
     }
     if (!write_config(fd, verbosity)) {
         error_errno("write_config");
@@ -178,6 +218,7 @@ int kelb_cu_main(int argc, char **argv)
     int fd = -1;
     run_mode mode = run_mode::interactive;
     unsigned refclock = 0;
+    assignment_list wanted;
 
     switch (scan_options(argc, argv, &first)) {
     case cli_action::help:
@@ -193,6 +234,8 @@ int kelb_cu_main(int argc, char **argv)
         break;
     }
 
+    if (settings_cli.list)
+        divert_output_for_listing();
     std::printf("%s\n\n", BANNER);
     cfg = CFG_DEFAULTS;
     old_cfg.target = 0;
@@ -208,6 +251,16 @@ int kelb_cu_main(int argc, char **argv)
         status = EXIT_ARGUMENT;
         goto finish;
     }
+    if (!collect_assignments(argv[0], mode == run_mode::reset,
+                             mode == run_mode::set_refclock ? std::optional<unsigned>(refclock) : std::nullopt,
+                             &wanted)) {
+        status = EXIT_ARGUMENT;
+        goto finish;
+    }
+    if (settings_cli.list)
+        mode = run_mode::list;
+    else if (settings_cli.input || !settings_cli.assignments.empty())
+        mode = run_mode::assign;
     if (mode == run_mode::interactive && !isatty(0)) {
         error_text("Standard input is not a terminal. Exiting.\n");
         status = EXIT_NOT_A_TERMINAL;
@@ -229,13 +282,17 @@ int kelb_cu_main(int argc, char **argv)
         driver_open = true;
     }
 
-    fd = nvram_open(debug_file, O_RDWR);
-    if (fd == -1) {
-        error_errno(debug_file ? debug_file : "nvram_open");
-        status = EXIT_NVRAM_OPEN;
-    } else {
-        status = edit_and_store(fd, mode, refclock);
-        nvram_close(fd);
+    {
+        bool read_only = settings_cli.dry_run || mode == run_mode::list || mode == run_mode::assign;
+        fd = nvram_open(debug_file, read_only ? O_RDONLY : O_RDWR);
+        if (fd == -1) {
+            error_errno(debug_file ? debug_file : "nvram_open");
+            status = EXIT_NVRAM_OPEN;
+        } else {
+            status = edit_and_store(&fd, read_only, mode, refclock, argv[0], wanted);
+            if (fd != -1)
+                nvram_close(fd);
+        }
     }
     if (driver_open)
         sys_deinit();
