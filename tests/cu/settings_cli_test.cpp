@@ -391,3 +391,36 @@ TEST(SettingsCli, IneffectiveStoredValuesAreShownAndNotRestoredSilently)
                                                     "multiplier is locked); it can only keep +0.0\n");
     f.expect_untouched("ineffective");
 }
+
+TEST(SettingsCli, UsageKeepsItsTextAndNamesEverySettingAfterIt)
+{
+    const std::string p = KELB_CU_PATH;
+    run_result h = run_program({p, "-h"});
+    EXPECT_EQ(h.status, 0);
+    const std::string original =
+        "Usage:\n\t" + p + " [-d <debug_file>] [-f] [-D]\n\t\tRuns the utility in interactive mode (recommended).\n\n"
+        "\t" + p + " [-d <debug_file>] [-f] [-D] <refclock>\n"
+        "\t\tSets desired reference clock to refclock MHz. Advanced settings\n\t\tare unchanged.\n\n"
+        "\t" + p + " [-d <debug_file> ] [-f] [-D] reset\n\t\tResets the configuration to defaults (stock).\n\n"
+        "\t" + p + " -h\n\t\tDisplays this help and exits.\n\n"
+        "\t" + p + " -V\n\t\tDisplays version information and exits.\n\n"
+        "Options:\n\t-d <debug_file>\tEnables debug mode with debug_file used as\n\t\t\tNVRAM backing store\n"
+        "\t-f\t\toverrides various safeguards in kelb-cu (DANGEROUS);\n\t\t\tused for debugging\n"
+        "\t-D\t\tincreases verbosity level\n";
+    ASSERT_EQ(h.out.substr(0, original.size()), original);
+    std::string added = h.out.substr(original.size());
+    for (const char *option : {" -l\n", "[-n] [-i <file>] [-s <name>=<value>]...", "\t-s name=value\t", "\t-i <file>\t",
+                               "\t-n\t\t"})
+        EXPECT_NE(added.find(option), std::string::npos) << option;
+    // Every name a listing uses is explained, with its values.
+    nvram_file f(encode_config(SAMPLE));
+    run_result list = cu(f.path, {"-l"});
+    for (std::size_t pos = 0; (pos = list.out.find('\n', pos)) + 1 < list.out.size(); pos++) {
+        std::size_t eq = list.out.find('=', pos + 1), end = list.out.find('\n', pos + 1);
+        if (list.out[pos + 1] == '#' || eq > end)
+            continue;
+        std::string name = list.out.substr(pos + 1, eq - pos - 1);
+        EXPECT_NE(added.find("\t" + name + " "), std::string::npos) << name;
+    }
+    EXPECT_NE(added.find("\tnb-multiplier   auto, 9x, 10x or 11x\n"), std::string::npos) << added;
+}
