@@ -216,10 +216,10 @@ std::optional<unsigned> parse_value(const setting &s, std::string_view text)
         std::string_view whole = text.substr(0, text.find('.')), frac;
         if (whole.size() < text.size())
             frac = text.substr(whole.size() + 1);
-        if (!all_digits(whole) || whole.size() > 3 || frac.size() > 2 ||
-            (whole.size() < text.size() && !all_digits(frac)))
+        bool has_point = whole.size() < text.size();
+        if (!all_digits(whole) || whole.size() > 3 || frac.size() > 2 || (has_point && !all_digits(frac)))
             return std::nullopt;
-        unsigned hundredths = to_unsigned(whole) * 100 + (frac.empty() ? 0 : to_unsigned(frac) * (frac.size() == 1 ? 10 : 1));
+        unsigned hundredths = to_unsigned(whole) * 100 + to_unsigned(frac) * (frac.size() == 1 ? 10 : 1);
         if (hundredths % s.step != 0 || hundredths / s.step > s.hi)
             return std::nullopt;
         return hundredths / s.step;
@@ -306,8 +306,11 @@ bool parse_assignment(const char *program, const std::string &where, std::string
     std::string_view value = trimmed(text.substr(eq + 1));
     std::size_t i = index_of(name);
     if (i == SETTING_COUNT) {
-        error_line("%s: %s: unknown setting -- '%.*s' (-h lists the settings)\n", program, where.c_str(),
-                   static_cast<int>(name.size()), name.data());
+        std::string names;
+        for (const setting &s : SETTINGS)
+            names += std::string(names.empty() ? "" : ", ") + s.name;
+        error_line("%s: %s: unknown setting -- '%.*s' (settings: %s)\n", program, where.c_str(),
+                   static_cast<int>(name.size()), name.data(), names.c_str());
         return false;
     }
     const setting &s = SETTINGS[i];

@@ -221,7 +221,9 @@ TEST(SettingsCli, RefusedAssignmentsWriteNothing)
          p + ": -s: invalid ht-cap -- '2550' (allowed: 2500..3200 (MHz) in steps of 100)\n", false},
         {{"-s", "core-voltage=13"}, UNLOCKED,
          p + ": -s: invalid core-voltage -- '13' (allowed: 0..87.5 (mV) in steps of 12.5)\n", false},
-        {{"-s", "turbo=yes"}, UNLOCKED, p + ": -s: unknown setting -- 'turbo' (-h lists the settings)\n", false},
+        {{"-s", "turbo=yes"}, UNLOCKED, p + ": -s: unknown setting -- 'turbo' (settings: refclock, core-multiplier, core-voltage, multiple-sets, "
+                 "warm-reset-only, pstate-lock, all-pstates, nb-voltage, nb-multiplier, xmp, xmp-merge, fast-memory, "
+                 "force-1t, dimm-1v5, relax-timings, ht-cap, ht-alt-tuning)\n", false},
         {{"-s", "xmp"}, UNLOCKED, p + ": -s: not a name=value line -- 'xmp'\n", false},
         {{"-s", "xmp=no", "-s", "xmp=yes"}, UNLOCKED, p + ": -s: xmp given twice, as no and as yes\n", false},
         {{"-s", "refclock=230", "240"}, UNLOCKED, p + ": -s: refclock given twice, as 230 and as 240\n", false},
