@@ -3,6 +3,9 @@
 # and their manuals are installed; the simulated-machine programs and the
 # test programs never are.
 
+# The project's contact: the packages' maintainer and the changelog's author.
+set(KELB_CONTACT "kelb-cu maintainers <maintainers@users.noreply.c-seed-9aed5d73.example>")
+
 set(KELB_MANUALS kelb-cu)
 set(KELB_PROGRAMS kelb-cu)
 if(TARGET kelb-dmi)
@@ -40,9 +43,31 @@ if(WIN32)
 else()
   include(GNUInstallDirs)
   install(TARGETS ${KELB_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  foreach(m IN LISTS KELB_MANUALS)
-    install(FILES ${CMAKE_SOURCE_DIR}/man/${m}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  # As Debian's policy has it (and lintian checks): manuals compressed with
+  # gzip -9n, a copyright file and a changelog in the documentation folder.
+  find_program(KELB_GZIP gzip REQUIRED)
+  set(docs ${CMAKE_CURRENT_BINARY_DIR}/doc)
+  configure_file(${CMAKE_SOURCE_DIR}/packaging/debian/copyright.in ${docs}/copyright @ONLY)
+  configure_file(${CMAKE_SOURCE_DIR}/packaging/debian/changelog.in ${docs}/changelog @ONLY)
+  set(compressed)
+  foreach(f IN LISTS KELB_MANUALS ITEMS changelog)
+    if(f STREQUAL changelog)
+      set(in ${docs}/changelog)
+      set(out ${docs}/changelog.gz)
+    else()
+      set(in ${CMAKE_SOURCE_DIR}/man/${f}.1)
+      set(out ${docs}/${f}.1.gz)
+    endif()
+    add_custom_command(OUTPUT ${out}
+      COMMAND ${KELB_GZIP} -9nc ${in} > ${out}
+      DEPENDS ${in} COMMENT "Compressing ${f}")
+    list(APPEND compressed ${out})
   endforeach()
+  add_custom_target(kelb_docs ALL DEPENDS ${compressed})
+  foreach(m IN LISTS KELB_MANUALS)
+    install(FILES ${docs}/${m}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endforeach()
+  install(FILES ${docs}/copyright ${docs}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
   set(CPACK_GENERATOR DEB)
   find_program(KELB_DPKG dpkg)
@@ -59,16 +84,23 @@ endif()
 
 set(CPACK_PACKAGE_NAME kelb-cu)
 set(CPACK_PACKAGE_VENDOR "kelb-cu")
-set(CPACK_PACKAGE_CONTACT "kelb-cu maintainers <kelb-cu@example.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Overclocking configuration utility for KELB firmware 5.3")
+set(CPACK_PACKAGE_CONTACT "${KELB_CONTACT}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "overclocking settings editor for KELB 5.3 firmware on Opteron boards")
 # Debian wants the long description in lines of at most 80 characters.
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
-  "kelb-cu edits the six-byte overclocking record that KELB firmware 5.3 keeps"
-  "in CMOS NVRAM: reference clock, core and northbridge voltage and multiplier,"
-  "HT frequency cap, memory, HT and P-state options. It runs on H8QG6, H8QGL,"
-  "H8SGL, H8QG7 and H8DG6/H8DGi boards and checks the board, the firmware"
-  "version and the PC NVRAM checksum before it touches the NVRAM."
-  "kelb-dmi is its SMBIOS table decoder as a program of its own.")
+  "kelb-cu changes the overclocking settings of KELB firmware version 5.3, a"
+  "firmware for the AMD Opteron server boards H8QG6, H8QGL, H8SGL, H8QG7 and"
+  "H8DG6/H8DGi. The firmware takes them at boot from a six-byte record in CMOS"
+  "NVRAM: reference clock, core multiplier and voltage, northbridge voltage and"
+  "multiplier, HT frequency cap, and memory, HT and P-state options. kelb-cu"
+  "edits that record through a question-and-answer dialogue, sets the reference"
+  "clock from the command line, or resets the record to stock. It writes only"
+  "on a supported board with that firmware and an intact PC NVRAM checksum, and"
+  "only when a setting changed. It runs as root and reaches the CMOS through"
+  "/dev/port; a debug mode edits a plain file instead."
+  "."
+  "kelb-dmi, the SMBIOS table decoder that kelb-cu uses, comes as a program of"
+  "its own.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)

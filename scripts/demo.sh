@@ -12,6 +12,13 @@ rm -f "$file" && : > "$file"
 set +e
 build/linux/src/kelb-cu -d "$file" "$@"
 status=$?
-echo "kelb-cu exited with status $status; backing file $file:"
-od -A d -t x1 -j 248 "$file"
+# The record is there only once something was stored (not after a reset of
+# the empty file, an interruption or a refused run).
+size=$(wc -c < "$file")
+if [ "$size" -ge 254 ]; then
+  echo "kelb-cu exited with status $status; backing file $file:"
+  od -A d -t x1 -j 248 "$file"
+else
+  echo "kelb-cu exited with status $status; backing file $file holds no record ($size bytes)."
+fi
 exit $status

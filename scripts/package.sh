@@ -1,7 +1,9 @@
 #!/bin/sh
-# Builds the Debian package and the Windows zip from built trees and checks
-# them: exact contents (production programs and manuals only), control
-# fields, and that the programs unpacked from the Debian package run.
+# Makes the Debian package and the Windows zip (cpack) from two trees that
+# are already built, and checks them: exact contents (production programs and
+# manuals only, and the Debian package's copyright and changelog), control
+# fields, lintian, and that the unpacked programs run. It builds nothing:
+# build both presets first (scripts/test.sh does).
 # Usage: scripts/package.sh [linux-build-dir [windows-build-dir]]
 set -e
 cd "$(dirname "$0")/.."
@@ -20,6 +22,14 @@ programs() {
   return 0
 }
 
+# need_build <dir> <preset> <suffix>: the tree must be configured and built.
+need_build() {
+  [ -f "$1/CMakeCache.txt" ] && [ -n "$(programs "$1" "$3")" ] ||
+    fail "no $2 build in $1 (this script builds nothing): run 'cmake --preset $2 && cmake --build $1' first"
+}
+need_build "$linux" linux ""
+need_build "$windows" windows .exe
+
 # Debian package.
 rm -rf "$linux/packages"
 (cd "$linux" && cpack -G DEB) >"$scratch/cpack.log" 2>&1 || { cat "$scratch/cpack.log"; fail "cpack failed in $linux"; }
@@ -33,7 +43,8 @@ for field in "Package kelb-cu" "Section utils" "Architecture $arch" "Version 1.0
 done
 dpkg-deb -f "$deb" Maintainer | grep -q '<.*@.*>' || fail "$deb: no maintainer address"
 
-expected=$(for p in $(programs "$linux"); do echo "./usr/bin/$p"; echo "./usr/share/man/man1/$p.1"; done | sort)
+expected=$( (echo ./usr/share/doc/kelb-cu/copyright; echo ./usr/share/doc/kelb-cu/changelog.gz
+             for p in $(programs "$linux"); do echo "./usr/bin/$p"; echo "./usr/share/man/man1/$p.1.gz"; done) | sort)
 [ -n "$expected" ] || fail "$linux holds no programs"
 got=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort)
 [ "$got" = "$expected" ] || fail "$deb holds
@@ -51,7 +62,7 @@ if [ -f "$scratch/deb/usr/bin/kelb-dmi" ]; then
 fi
 # Every option of a program's usage text is described in its manual.
 for p in $(programs "$linux"); do
-  page=$(groff -man -Tascii -P-cbou "$scratch/deb/usr/share/man/man1/$p.1")
+  page=$(zcat "$scratch/deb/usr/share/man/man1/$p.1.gz" | groff -man -Tascii -P-cbou)
   options=$(PATH="$scratch/deb/usr/bin:$PATH" "$p" -h |
             grep -oE -- '(^|[[:space:][])--?[A-Za-z][A-Za-z-]*' | sed 's/^[^-]*//' | sort -u)
   [ -n "$options" ] || fail "$p -h names no option"
@@ -59,10 +70,17 @@ for p in $(programs "$linux"); do
     echo "$page" | grep -q -- "$o\b" || fail "$p.1 does not describe $o"
   done
 done
-for m in "$scratch"/deb/usr/share/man/man1/*.1; do
-  warnings=$(groff -man -ww -Tascii "$m" 2>&1 >/dev/null) || fail "$m does not render"
+for m in "$scratch"/deb/usr/share/man/man1/*.1.gz; do
+  warnings=$(zcat "$m" | groff -man -ww -Tascii 2>&1 >/dev/null) || fail "$m does not render"
   [ -z "$warnings" ] || fail "$m: $warnings"
+  # A full stop or comma set as an argument of its own renders after a blank.
+  stray=$(zcat "$m" | groff -man -Tascii -P-cbou | grep -E '[[:alnum:]] [.,;:]( |$)') &&
+    fail "$m renders a blank before punctuation: $stray"
 done
+# Debian's own package checks: no error and no warning.
+command -v lintian >/dev/null || fail "lintian is not installed (sh scripts/setup.sh all)"
+lintian --fail-on error,warning "$deb" >"$scratch/lintian.log" 2>&1 ||
+  { grep -v 'running with root privileges' "$scratch/lintian.log"; fail "lintian finds fault with $deb"; }
 echo "package check: $(basename "$deb") ok"
 
 # Windows zip.

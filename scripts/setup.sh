@@ -4,7 +4,7 @@
 set -e
 want="cmake ninja-build g++ googletest"
 if [ "${1:-native}" = all ]; then
-  want="$want g++-mingw-w64-x86-64-posix wine wine64 clang libclang-rt-14-dev dpkg-dev file groff-base unzip"
+  want="$want g++-mingw-w64-x86-64-posix wine wine64 clang libclang-rt-14-dev dpkg-dev file groff-base unzip lintian qemu-system-x86 linux-image-amd64 busybox-static cpio xz-utils"
 fi
 missing=""
 for p in $want; do

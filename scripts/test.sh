@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what is missing, builds every preset and runs every test:
 # native Linux, Linux with ASan and UBSan, and Windows under wine; then
-# builds and checks the Debian package and the Windows zip, runs each fuzz
+# boots the production Linux programs in QEMU guests (tests/vm), builds and
+# checks the Debian package and the Windows zip, runs each fuzz
 # target for a bounded time and the quick benchmark.
 set -e
 cd "$(dirname "$0")/.."
@@ -12,6 +13,8 @@ for preset in linux asan windows; do
   cmake --build --preset $preset
   ctest --preset $preset
 done
+echo "=== vm"
+sh tests/vm/run.sh build/linux/src
 echo "=== packages"
 sh scripts/package.sh build/linux build/windows
 echo "=== fuzz"

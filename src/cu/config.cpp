@@ -60,9 +60,18 @@ config_status read_config(int fd)
 {
     config_image b;
     nvram_config loaded;
-    config_status st = CONFIG_ABSENT;
-    if (nvram_read(fd, b.data(), b.size(), CFG_NVRAM_OFFSET) == static_cast<int>(b.size()))
-        st = decode_config(b, &loaded);
+    const int want = static_cast<int>(b.size());
+    int got = nvram_read(fd, b.data(), b.size(), CFG_NVRAM_OFFSET);
+    // Another agent of the machine may select a register in the middle of the
+    // transfer; that passes, so the device is asked again a few times.
+    for (int retry = 1; fd == NVRAM_DEVICE_FD && got != want && retry < CONFIG_READ_TRIES; retry++)
+        got = nvram_read(fd, b.data(), b.size(), CFG_NVRAM_OFFSET);
+    // Only a backing file that ends before the record holds no configuration;
+    // taking any other failure for one would store defaults over the
+    // operator's settings.
+    if (got != want && (fd == NVRAM_DEVICE_FD || got < 0))
+        return CONFIG_READ_FAILED;
+    config_status st = got == want ? decode_config(b, &loaded) : CONFIG_ABSENT;
     old_cfg_loaded = st != CONFIG_ABSENT;
     switch (st) {
     case CONFIG_VALID:
@@ -78,6 +87,8 @@ config_status read_config(int fd)
         break;
     case CONFIG_ABSENT:
         say("No valid KELB configuration found. Generating new configuration.");
+        break;
+    case CONFIG_READ_FAILED:
         break;
     }
     return st;

@@ -30,10 +30,16 @@ enum : std::uint16_t {
 inline constexpr unsigned CFG_NVRAM_OFFSET = 248;
 inline constexpr unsigned CFG_IMAGE_SIZE = 6;
 inline constexpr std::uint8_t CFG_CHECK_BASE = 0x4C;
+// Reads of the record from the device before it counts as unreadable.
+inline constexpr int CONFIG_READ_TRIES = 3;
 
 using config_image = std::array<std::uint8_t, CFG_IMAGE_SIZE>;
 
-enum config_status { CONFIG_VALID, CONFIG_BOOT_FAILED, CONFIG_ABSENT };
+// CONFIG_ABSENT: no valid image, or a backing file too short to hold one.
+// CONFIG_READ_FAILED: the image could not be read (the device lost its index
+// on every try, or the file gave an I/O error); errno tells why, and cfg and
+// old_cfg are left as they were.
+enum config_status { CONFIG_VALID, CONFIG_BOOT_FAILED, CONFIG_ABSENT, CONFIG_READ_FAILED };
 
 inline constexpr nvram_config CFG_DEFAULTS = {200, 0, 3200, 0, 1, 2, 0};
 

@@ -2,6 +2,7 @@
 
 #include "cu/config.h"
 #include "cu/ctrl.h"
+#include "cu/driver_advice.h"
 #include "cu/menu.h"
 #include "cu/options.h"
 #include "cu/settings.h"
@@ -115,21 +116,28 @@ void trace_config()
     error_text("\n");
 }
 
+int not_regular()
+{
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: not a regular file\n", debug_file);
+    return EXIT_NOT_REGULAR;
+}
+
 // Runs that may end without storing (-l, -n, -s, -i) open the NVRAM read-only;
-// their store opens it again for writing.
+// their store opens it again for writing, with the same checks of the path.
 int reopen_for_writing(int *fd)
 {
     nvram_close(*fd);
+    *fd = -1;
+    if (debug_file && nvram_check_path(debug_file) != 0)
+        return not_regular();
     *fd = nvram_open(debug_file, O_RDWR);
     if (*fd == -1) {
         error_errno(debug_file ? debug_file : "nvram_open");
         return EXIT_NVRAM_OPEN;
     }
-    if (debug_file && nvram_check_regular(*fd) != 0) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "%s: not a regular file\n", debug_file);
-        return EXIT_NOT_REGULAR;
-    }
+    if (debug_file && nvram_check_regular(*fd) != 0)
+        return not_regular();
     return EXIT_OK;
 }
 
@@ -139,11 +147,9 @@ int edit_and_store(int *fdp, bool read_only, run_mode mode, unsigned refclock, c
 {
     int fd = *fdp;
     if (debug_file) {
-        if (nvram_check_regular(fd) != 0) {
-            std::fflush(stdout);
-            std::fprintf(stderr, "%s: not a regular file\n", debug_file);
-            return EXIT_NOT_REGULAR;
-        }
+        // Tested again on the open file, in case another took the path's place.
+        if (nvram_check_regular(fd) != 0)
+            return not_regular();
     } else if (!skip_safeguard() && nvram_checksum(fd) != 0) {
         error_text("PC NVRAM checksum mismatch.\n");
         error_text("\nReboot the machine and enter the BIOS setup. If needed, adjust settings.\n");
@@ -152,6 +158,12 @@ int edit_and_store(int *fdp, bool read_only, run_mode mode, unsigned refclock, c
     }
 
     config_status found = read_config(fd);
+    if (found == CONFIG_READ_FAILED) {
+        error_errno("read_config");
+        error_text("ERROR: couldn't read the stored configuration\n");
+        error_text("Nothing was written; the stored settings are left as they are.\n");
+        return EXIT_READ_CONFIG;
+    }
     const nvram_config stored = cfg; // as decoded, before the processor's adjustments
     apply_cpu_constraints();
 
@@ -261,7 +273,7 @@ int kelb_cu_main(int argc, char **argv)
         mode = run_mode::list;
     else if (settings_cli.input || !settings_cli.assignments.empty())
         mode = run_mode::assign;
-    if (mode == run_mode::interactive && !isatty(0)) {
+    if (mode == run_mode::interactive && !stdin_is_terminal()) {
         error_text("Standard input is not a terminal. Exiting.\n");
         status = EXIT_NOT_A_TERMINAL;
         goto finish;
@@ -274,14 +286,19 @@ int kelb_cu_main(int argc, char **argv)
         if (sys_init() != 0) {
             int err = errno;
             error_errno("sys_init");
-            if (err == ENODEV)
-                error_text("Please run this utility as administrator.\n");
+            error_text(driver_advice(failed_driver_facts(err)).c_str());
             status = EXIT_DRIVER;
             goto finish;
         }
         driver_open = true;
     }
 
+    // A device file in place of the backing file is never opened: an open
+    // alone can set off a device (a watchdog arms itself).
+    if (debug_file && nvram_check_path(debug_file) != 0) {
+        status = not_regular();
+        goto finish;
+    }
     {
         bool read_only = settings_cli.dry_run || mode == run_mode::list || mode == run_mode::assign;
         fd = nvram_open(debug_file, read_only ? O_RDONLY : O_RDWR);

@@ -19,6 +19,7 @@ enum : int {
     EXIT_CHECKSUM = 9,
     EXIT_INTERRUPTED = 11,
     EXIT_STORE = 12,
+    EXIT_READ_CONFIG = 13,
     EXIT_NOT_REGULAR = 14,
     EXIT_DRIVER = 15,
 };

@@ -5,6 +5,11 @@
 // streams are terminals and the console belongs to this process.
 void pause_if_own_console();
 
+// Whether standard input is a terminal the dialogue can talk to: a console
+// on Windows (the C runtime's test also says yes for NUL and serial devices),
+// a tty on Linux.
+bool stdin_is_terminal();
+
 // The process that owns the console: the creator of the console window on
 // Windows, the session leader of the terminal on standard input on Linux;
 // -1 when there is none or it cannot be found.

@@ -7,6 +7,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+bool stdin_is_terminal() { return isatty(STDIN_FILENO) == 1; }
+
 int console_owner_pid()
 {
     pid_t leader = tcgetsid(STDIN_FILENO);

@@ -5,6 +5,12 @@
 #include <conio.h>
 #include <cstdio>
 
+bool stdin_is_terminal()
+{
+    DWORD mode;
+    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
 int console_owner_pid()
 {
     HWND window = GetConsoleWindow();

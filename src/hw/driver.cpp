@@ -29,6 +29,8 @@ void error_text(const char *text)
     std::fputs(text, stderr);
 }
 
+driver_failure failure{};
+
 } // namespace
 
 int sys_init()
@@ -36,6 +38,7 @@ int sys_init()
     // Its result says nothing the status does not say better.
     ols_initialize();
     unsigned status = ols_get_dll_status();
+    failure = {status, ols_locked_down()};
     if (status != OLS_DLL_NO_ERROR) {
         std::fflush(stdout);
         std::fprintf(stderr, "Unable to initialize %s: ", ols_access_name());
@@ -56,6 +59,8 @@ int sys_init()
     }
     return 0;
 }
+
+driver_failure last_driver_failure() { return failure; }
 
 int sys_deinit()
 {

@@ -109,3 +109,12 @@ int nvram_check_regular(int fd)
         return -1;
     return (st.st_mode & S_IFMT) == S_IFREG ? 0 : 1;
 }
+
+int nvram_check_path(const char *path)
+{
+    struct stat st;
+    if (stat(path, &st) != 0)
+        return 0;
+    unsigned kind = st.st_mode & S_IFMT;
+    return kind == S_IFREG || kind == S_IFDIR ? 0 : 1;
+}

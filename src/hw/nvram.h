@@ -18,3 +18,8 @@ int nvram_write(int fd, const std::uint8_t *src, std::size_t count, unsigned off
 int nvram_checksum(int fd);
 // 0 regular file, 1 other kind, -1 status unavailable.
 int nvram_check_regular(int fd);
+// The same test on a backing file's path before it is opened, since opening
+// a device file can act on the device: 1 when the path exists and is neither
+// a regular file nor a directory; 0 otherwise (the open then reports what is
+// wrong, a missing path or a directory).
+int nvram_check_path(const char *path);

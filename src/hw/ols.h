@@ -33,5 +33,9 @@ constexpr std::uint32_t ols_pci_address(unsigned bus, unsigned dev, unsigned fun
 // ("WinRing0 library", "/dev/port access").
 const char *ols_access_name();
 // One more line explaining a failed initialisation, or null when there is none
-// (a locked-down Linux kernel refuses raw port access even to root).
+// (a locked-down Linux kernel refuses raw port access even to root; a WinRing0
+// library that cannot be loaded is named with the place it was looked for).
 const char *ols_status_note();
+// True when a failed initialisation was the kernel's lockdown refusing raw
+// port access, which no user, root included, may then have.
+bool ols_locked_down();

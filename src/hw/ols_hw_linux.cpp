@@ -27,12 +27,14 @@ constexpr std::uint8_t LAYER_VERSION[4] = {1, 2, 0, 0};
 int port_fd = -1;
 unsigned status = OLS_DLL_DRIVER_NOT_LOADED;
 const char *note = nullptr;
+bool locked_down = false;
 
 } // namespace
 
 bool ols_initialize()
 {
     note = nullptr;
+    locked_down = false;
     if (!X86) {
         status = OLS_DLL_UNSUPPORTED_PLATFORM;
         return false;
@@ -44,8 +46,9 @@ bool ols_initialize()
     port_fd = open(PORT_DEVICE, O_RDWR | O_CLOEXEC);
     if (port_fd < 0) {
         status = devport_open_status(errno);
-        if (status == OLS_DLL_DRIVER_NOT_LOADED &&
-            lockdown_forbids_raw_io(read_first_line(LOCKDOWN_FILE)))
+        locked_down = status == OLS_DLL_DRIVER_NOT_LOADED &&
+                      lockdown_forbids_raw_io(read_first_line(LOCKDOWN_FILE));
+        if (locked_down)
             note = LOCKDOWN_NOTE;
         return false;
     }
@@ -93,3 +96,5 @@ int ols_read_pci_config_dword_ex(std::uint32_t pci_address, std::uint32_t reg, s
 const char *ols_access_name() { return "/dev/port access"; }
 
 const char *ols_status_note() { return note; }
+
+bool ols_locked_down() { return locked_down; }

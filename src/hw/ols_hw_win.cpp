@@ -1,9 +1,11 @@
 // The driver library's operations on Windows: WinRing0, loaded at run time.
 // A library that is missing or lacks one of the seven functions is as good as
-// no driver at all, and says so through the status.
+// no driver at all, and says so through the status; the note names the file.
 #include "hw/ols.h"
 
 #include <windows.h>
+
+#include <string>
 
 namespace {
 
@@ -30,15 +32,44 @@ struct winring0 {
 };
 
 winring0 lib{};
+// Why the library cannot be used, naming the file; empty when it can.
+std::string note;
 
 template <typename F>
-bool resolve(HMODULE module, const char *name, F *fn)
+bool resolve(HMODULE module, const char *name, F *fn, const char **missing)
 {
     FARPROC p = GetProcAddress(module, name);
     // Through void(*)(): the one function pointer type every other converts to
     // without a cast-function-type complaint.
     *fn = reinterpret_cast<F>(reinterpret_cast<void (*)()>(p));
+    if (!p)
+        *missing = name;
     return p != nullptr;
+}
+
+// The library's full path: the folder of the running program, the only
+// place it is looked for.
+std::string library_path()
+{
+    char exe[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, exe, sizeof exe);
+    std::string path(exe, n < sizeof exe ? n : 0);
+    std::size_t slash = path.find_last_of("\\/");
+    path.erase(slash == std::string::npos ? 0 : slash + 1);
+    return path + LIBRARY_NAME;
+}
+
+std::string system_message(DWORD error)
+{
+    char *text = nullptr;
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                 FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, error, 0, reinterpret_cast<char *>(&text), 0, nullptr);
+    std::string m = n && text ? std::string(text, n) : "error " + std::to_string(error);
+    LocalFree(text);
+    while (!m.empty() && (m.back() == '\n' || m.back() == '\r' || m.back() == ' '))
+        m.pop_back();
+    return m;
 }
 
 bool load()
@@ -48,19 +79,23 @@ bool load()
     // Only the copy shipped beside the utility: a library found on the
     // search path or in the working directory could be anybody's.
     HMODULE m = LoadLibraryExA(LIBRARY_NAME, nullptr, LOAD_LIBRARY_SEARCH_APPLICATION_DIR);
-    if (!m)
+    if (!m) {
+        note = "Cannot load " + library_path() + ": " + system_message(GetLastError()) + "\n";
         return false;
+    }
     winring0 l{};
     l.module = m;
-    bool ok = resolve(m, "InitializeOls", &l.initialize) &&
-              resolve(m, "GetDllStatus", &l.get_dll_status) &&
-              resolve(m, "GetDriverVersion", &l.get_driver_version) &&
-              resolve(m, "DeinitializeOls", &l.deinitialize) &&
-              resolve(m, "ReadIoPortByte", &l.read_io_port_byte) &&
-              resolve(m, "WriteIoPortByte", &l.write_io_port_byte) &&
-              resolve(m, "ReadPciConfigDwordEx", &l.read_pci_config_dword_ex);
+    const char *missing = nullptr;
+    bool ok = resolve(m, "InitializeOls", &l.initialize, &missing) &&
+              resolve(m, "GetDllStatus", &l.get_dll_status, &missing) &&
+              resolve(m, "GetDriverVersion", &l.get_driver_version, &missing) &&
+              resolve(m, "DeinitializeOls", &l.deinitialize, &missing) &&
+              resolve(m, "ReadIoPortByte", &l.read_io_port_byte, &missing) &&
+              resolve(m, "WriteIoPortByte", &l.write_io_port_byte, &missing) &&
+              resolve(m, "ReadPciConfigDwordEx", &l.read_pci_config_dword_ex, &missing);
     if (!ok) {
         FreeLibrary(m);
+        note = library_path() + " lacks the function " + missing + ".\n";
         return false;
     }
     lib = l;
@@ -71,6 +106,7 @@ bool load()
 
 bool ols_initialize()
 {
+    note.clear();
     return load() && lib.initialize() != FALSE;
 }
 
@@ -119,4 +155,6 @@ int ols_read_pci_config_dword_ex(std::uint32_t pci_address, std::uint32_t reg, s
 
 const char *ols_access_name() { return "WinRing0 library"; }
 
-const char *ols_status_note() { return nullptr; }
+const char *ols_status_note() { return note.empty() ? nullptr : note.c_str(); }
+
+bool ols_locked_down() { return false; }

@@ -74,7 +74,9 @@ int parse_version(char *text, std::uint32_t *version)
             return -1;
         char *end;
         unsigned long v = std::strtoul(part, &end, 10);
-        if (*end != '\0')
+        // A component has one byte; a bigger one would spill into the byte
+        // of the component before it (4.259 would pass for 5.3).
+        if (*end != '\0' || v > 255)
             return -1;
         acc = acc << 8 | static_cast<std::uint32_t>(v);
         count++;

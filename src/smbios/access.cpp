@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <string>
@@ -40,6 +41,13 @@ struct malloc_free {
     void operator()(void *p) const { std::free(p); }
 };
 using buffer_ptr = std::unique_ptr<std::uint8_t, malloc_free>;
+
+// The dump writes of this run: whether one failed, and whether the run
+// created the file, which it then removes rather than leave a part of a dump.
+struct {
+    bool failed;
+    bool created;
+} dump_run;
 
 // First allocation for a table read from a file; it doubles as data comes.
 constexpr std::size_t FILE_CHUNK = 64 * 1024;
@@ -229,6 +237,7 @@ int smbios_access_sequence()
 {
     if (decoder_options.mode & MODE_FROM_DUMP)
         return from_dump_file();
+    dump_run = {};
     int status = -1;
     if (!(decoder_options.mode & MODE_NO_SYSFS))
         status = from_sysfs();
@@ -238,6 +247,11 @@ int smbios_access_sequence()
         status = from_firmware_table();
     if (status < 0)
         status = scan_memory();
+    if (dump_run.failed) {
+        if (dump_run.created)
+            std::remove(resolve_system_path(decoder_options.dump_path).c_str());
+        return 1;
+    }
     return status;
 }
 
@@ -421,11 +435,16 @@ int dump_write_at(std::uint64_t offset, std::uint32_t length, const void *data, 
         report_error("%s: ", path);
         errno = saved;
         report_errno(step);
+        dump_run.failed = true;
         return -1;
     };
-    std::FILE *f = std::fopen(resolve_system_path(path).c_str(), update ? "r+b" : "wb");
+    const std::string file = resolve_system_path(path);
+    std::error_code ec;
+    const bool existed = update || std::filesystem::exists(std::filesystem::symlink_status(file, ec));
+    std::FILE *f = std::fopen(file.c_str(), update ? "r+b" : "wb");
     if (!f)
         return fail("fopen");
+    dump_run.created = dump_run.created || !existed;
     if (offset > static_cast<std::uint64_t>(std::numeric_limits<long>::max())) {
         errno = EINVAL;
         std::fclose(f);

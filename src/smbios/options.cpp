@@ -294,7 +294,8 @@ void print_decoder_usage()
                 " -u, --dump             Do not decode the entries\n"
                 "     --dump-bin FILE    Dump the DMI data to a binary file\n"
                 "     --from-dump FILE   Read the DMI data from a binary file\n"
-                " -V, --version          Display the version and exit\n");
+                " -V, --version          Display the version and exit\n"
+                "     --no-sysfs         Do not read the tables from sysfs\n");
 }
 
 int parse_decoder_options(int argc, char **argv)

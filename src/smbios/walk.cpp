@@ -7,6 +7,7 @@
 #include "smbios/report.h"
 #include "smbios/structure.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 
@@ -25,6 +26,22 @@ unsigned string_field_width(unsigned key)
     }
 }
 
+// A fault of the table itself. With --string, standard output carries the
+// values alone (the utility takes it as the answer), so the fault goes to
+// standard error there.
+[[gnu::format(gnu_printf, 1, 2)]] void table_fault(const char *format, ...)
+{
+    va_list ap;
+    va_start(ap, format);
+    if (decoder_options.string_key) {
+        std::fflush(stdout);
+        std::vfprintf(stderr, format, ap);
+    } else {
+        std::vprintf(format, ap);
+    }
+    va_end(ap);
+}
+
 // Walks `table`, of which `available` bytes are there; `length` and `count`
 // are what the entry point announced.
 void walk_table(std::uint8_t *table, std::uint32_t available, std::uint32_t length, std::uint16_t count,
@@ -41,7 +58,7 @@ void walk_table(std::uint8_t *table, std::uint32_t available, std::uint32_t leng
         const bool displayed = (!decoder_options.type_filter || decoder_options.type_filter[s.type]) &&
                                !(quiet && (s.type == INACTIVE || s.type == END_OF_TABLE)) && !with_string;
         if (s.length < 4) {
-            std::printf("Invalid entry length (%u). DMI table is broken! Stop.\n\n", s.length);
+            table_fault("Invalid entry length (%u). DMI table is broken! Stop.\n\n", s.length);
             decoder_options.mode |= MODE_QUIET;
             return;
         }
@@ -56,7 +73,7 @@ void walk_table(std::uint8_t *table, std::uint32_t available, std::uint32_t leng
         // Some firmware announces 16 bytes for an 11-byte type 34 structure,
         // whose strings then begin at offset 11.
         if (s.type == 34 && s.length == 16 && area_whole && all_printable(at + 11, 5)) {
-            std::printf("Invalid entry length (%u). Fixed up to %u.\n", 16u, 11u);
+            table_fault("Invalid entry length (%u). Fixed up to %u.\n", 16u, 11u);
             s.length = 11;
         }
         std::size_t q = p + s.length;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -56,6 +58,7 @@ TEST(Cli, HelpAndVersionActWhenMet)
     EXPECT_EQ(h.err, "");
     EXPECT_EQ(h.out.rfind("Usage:\n\t" + std::string(KELB_CU_PATH) + " [-d <debug_file>] [-f] [-D]\n", 0), 0u);
     EXPECT_NE(h.out.find("\t-D\t\tincreases verbosity level\n"), std::string::npos);
+    ASSERT_FALSE(h.out.empty());
     EXPECT_EQ(h.out.back(), '\n');
 
     run_result v = cu({"-V", "-h"});
@@ -190,9 +193,13 @@ TEST(Cli, BackingFileProblems)
     EXPECT_EQ(r.err.rfind(missing + ": ", 0), 0u) << r.err;
     EXPECT_FALSE(std::filesystem::exists(missing)); // never created
 
+    // A directory is a path that cannot be opened as the NVRAM, with the
+    // system's reason.
     run_result d = cu({"-d", dir.path().string(), "230"});
-    EXPECT_NE(d.status, 0); // a directory cannot be opened read-write, or is not regular
-    EXPECT_TRUE(d.status == 8 || d.status == 14) << d.status;
+    EXPECT_EQ(d.status, 8);
+    EXPECT_EQ(d.out, BANNER);
+    EXPECT_EQ(d.err.rfind(dir.path().string() + ": ", 0), 0u) << d.err;
+    EXPECT_EQ(d.err.find("not a regular file"), std::string::npos) << d.err;
 }
 
 TEST(Cli, InteractiveNeedsATerminal)
@@ -205,4 +212,41 @@ TEST(Cli, InteractiveNeedsATerminal)
     EXPECT_EQ(r.out, BANNER);
     EXPECT_EQ(r.err, "Standard input is not a terminal. Exiting.\n");
     EXPECT_EQ(read_file(f), bytes{});
+}
+
+TEST(Cli, BothStreamsInOneFileKeepTheOrderWritten)
+{
+    scratch_dir dir;
+    const std::string f = dir.file("nvram.bin"), both = dir.file("output.txt"), missing = dir.file("missing.bin");
+    const std::string p = KELB_CU_PATH;
+    const std::vector<env_change> unset = {{"KELB_DEBUG_CPU_EXTENDED_FAMILY", std::nullopt},
+                                           {"KELB_DEBUG_CPU_LOCKED", std::nullopt}};
+    const std::string traces = "main: cfg.target: 231\nmain: cfg.flags: 0x0a81\nmain: cfg.htlimit: 2500\n"
+                               "main: cfg.nbmulti: 2\nmain: cfg.nbv: 3\nmain: cfg.vcore: 5\nmain: cfg.cpumulti: 0\n\n";
+    struct {
+        const char *what;
+        std::vector<std::string> args;
+        std::vector<env_change> env;
+        std::string written;
+    } cases[] = {
+        {"environment defaults", {"-d", f, "230"}, unset, BANNER + ENV_DEFAULTS + FOUND + STORED},
+        {"traces", {"-DD", "-d", f, "231"}, CPU_SET,
+         BANNER + FOUND + traces + "write_config: buffer: df 81 a0 54 00 f8\n\n" + STORED},
+        {"refclock out of range", {"-d", f, "300"}, CPU_SET, BANNER + p + ": refclock must be in 200-262 range\n"},
+        {"invalid refclock", {"-d", f, "21x"}, CPU_SET, BANNER + p + ": invalid refclock -- '21x'\n"},
+        {"extra argument", {"-d", f, "reset", "extra"}, CPU_SET, BANNER + p + ": extra argument -- 'extra'\n"},
+        {"no terminal", {"-d", f}, CPU_SET, BANNER + "Standard input is not a terminal. Exiting.\n"},
+        // A refclock argument flushes standard output when it is read; "reset" does not.
+        {"missing backing file", {"-d", missing, "reset"}, CPU_SET,
+         BANNER + missing + ": " + std::strerror(ENOENT) + "\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        write_file(f, image_file({0xDE, 0x81, 0xA0, 0x54, 0x40, 0xB9}));
+        std::vector<std::string> argv = c.args;
+        argv.insert(argv.begin(), KELB_CU_PATH);
+        run_result r = run_program(argv, c.env, {}, both);
+        EXPECT_EQ(r.out, c.written);
+        EXPECT_EQ(r.err, "");
+    }
 }

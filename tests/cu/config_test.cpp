@@ -2,11 +2,16 @@
 #include "cu/config.h"
 
 #include "hw/cpu.h"
+#include "hw/nvram.h"
+#include "support/capture.h"
 #include "support/env.h"
+#include "support/files.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 
 namespace {
 
@@ -102,4 +107,96 @@ TEST(ConfigConstraints, FamilyAndLock)
         apply_cpu_constraints();
         EXPECT_TRUE(same(cfg, c.after)) << "family '" << c.family << "' locked '" << c.locked << "'";
     }
+}
+
+// Only a backing file that ends before the record means "no configuration";
+// a read that fails leaves the record being edited as it was.
+TEST(ConfigRead, OnlyAShortFileMeansNoConfiguration)
+{
+    scratch_dir dir;
+    const std::string file = dir.file("nvram.bin");
+    const nvram_config stored = {230, 0xA81, 2500, 2, 3, 5, 8};
+    bytes with_record(CFG_NVRAM_OFFSET);
+    config_image image = encode_config(stored);
+    with_record.insert(with_record.end(), image.begin(), image.end());
+    const nvram_config marker = {201, 0x3, 2600, 1, 0, 7, 1};
+    struct {
+        const char *name;
+        bytes content;
+        int flags;
+        config_status want;
+        std::string printed;
+    } cases[] = {
+        {"record", with_record, O_RDWR, CONFIG_VALID, "KELB configuration found.\n\n"},
+        {"ends_one_byte_early", bytes(with_record.begin(), with_record.end() - 1), O_RDWR, CONFIG_ABSENT,
+         "No valid KELB configuration found. Generating new configuration.\n\n"},
+        {"read_error", with_record, O_WRONLY, CONFIG_READ_FAILED, ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        write_file(file, c.content);
+        int fd = nvram_open(file.c_str(), c.flags);
+        ASSERT_GE(fd, 0);
+        cfg = marker;
+        old_cfg = marker;
+        config_status got = CONFIG_ABSENT;
+        errno = 0;
+        std::string out = capture_stdout([&] { got = read_config(fd); });
+        int err = errno;
+        nvram_close(fd);
+        EXPECT_EQ(got, c.want);
+        EXPECT_EQ(out, c.printed);
+        EXPECT_TRUE(same(cfg, c.want == CONFIG_VALID ? stored : marker));
+        if (c.want == CONFIG_READ_FAILED) {
+            EXPECT_TRUE(same(old_cfg, marker));
+            EXPECT_NE(err, 0);
+        }
+    }
+}
+
+TEST(ConfigChange, EachFieldAloneIsStored)
+{
+    // Every field differs from its default, so a change of one never lands on
+    // a default by chance.
+    const nvram_config loaded = {230, 0xA81, 2500, 2, 3, 5, 8};
+    struct {
+        const char *field;
+        nvram_config edited;
+    } cases[] = {
+        {"none", loaded},
+        {"target", {231, 0xA81, 2500, 2, 3, 5, 8}},
+        {"flags", {230, 0xA80, 2500, 2, 3, 5, 8}},
+        {"htlimit", {230, 0xA81, 2600, 2, 3, 5, 8}},
+        {"nbmulti", {230, 0xA81, 2500, 1, 3, 5, 8}},
+        {"nbv", {230, 0xA81, 2500, 2, 2, 5, 8}},
+        {"vcore", {230, 0xA81, 2500, 2, 3, 4, 8}},
+        {"cpumulti", {230, 0xA81, 2500, 2, 3, 5, 9}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.field);
+        scratch_dir dir;
+        std::string path = dir.file("nvram.bin");
+        bytes file(256, 0);
+        config_image image = encode_config(loaded);
+        std::copy(image.begin(), image.end(), file.begin() + CFG_NVRAM_OFFSET);
+        write_file(path, file);
+        int fd = nvram_open(path.c_str(), O_RDWR);
+        ASSERT_GE(fd, 0);
+        config_status st = CONFIG_ABSENT;
+        capture_stdout([&] { st = read_config(fd); });
+        ASSERT_EQ(st, CONFIG_VALID);
+        cfg = c.edited;
+        bool changed = config_changed();
+        EXPECT_EQ(changed, !same(c.edited, loaded));
+        if (changed) {
+            EXPECT_TRUE(write_config(fd, 0));
+        }
+        nvram_close(fd);
+        config_image stored;
+        bytes after = read_file(path);
+        ASSERT_EQ(after.size(), 256u);
+        std::copy(after.begin() + CFG_NVRAM_OFFSET, after.begin() + CFG_NVRAM_OFFSET + 6, stored.begin());
+        EXPECT_EQ(stored, encode_config(c.edited));
+    }
+    cfg = CFG_DEFAULTS;
 }

@@ -111,7 +111,11 @@ const menu_case CASES[] = {
      {200, 0x100, 3200, 2, 1, 2, 0}},
     {"other family: neither", with_flags(0x100), 16, 1, {"", "", "", "", "", "", "", "", ""},
      "2[200] 5[no] 8[no] 15[yes] 16[yes] 17[yes] 20[no] 21[yes] 22[no]", with_flags(0x100)},
-    {"multiplier word beyond the list shows auto", {200, 0, 3200, 5, 1, 2, 0}, -1, 1,
+    {"multiplier 4, just past the list, shows auto", {200, 0, 3200, 4, 1, 2, 0}, -1, 1,
+     {"", "", "", "", "", "", "", ""}, "2[200] 5[no] 8[no] 12[yes] 13[+12.5] 14[auto] 15[no] 22[no]", D},
+    {"multiplier 5 beyond the list shows auto", {200, 0, 3200, 5, 1, 2, 0}, -1, 1,
+     {"", "", "", "", "", "", "", ""}, "2[200] 5[no] 8[no] 12[yes] 13[+12.5] 14[auto] 15[no] 22[no]", D},
+    {"multiplier 7, the widest stored, shows auto", {200, 0, 3200, 7, 1, 2, 0}, 6, 1,
      {"", "", "", "", "", "", "", ""}, "2[200] 5[no] 8[no] 12[yes] 13[+12.5] 14[auto] 15[no] 22[no]", D},
     {"Northbridge declined keeps a stored multiplier beyond the list", {200, 0, 3200, 5, 0, 2, 0}, -1, 1,
      {"", "", "", "no", "", ""}, "2[200] 5[no] 8[no] 12[yes] 15[no] 22[no]", {200, 0, 3200, 5, 0, 2, 0}},
@@ -216,6 +220,7 @@ TEST(Menu, ProcessorFactsAskedAfterTheResetQuestion)
         EXPECT_TRUE(s.completed);
         EXPECT_EQ(s.transcript.substr(0, sizeof HEADER - 1), HEADER);
         EXPECT_EQ(asked_questions(s.transcript), c.asked);
+        ASSERT_FALSE(s.transcript.empty());
         EXPECT_EQ(s.transcript.back(), '\n');
         EXPECT_TRUE(same(cfg, with_flags(CFG_MEMFAST))) << describe(cfg);
     }

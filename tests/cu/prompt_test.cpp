@@ -242,7 +242,10 @@ TEST(PromptDecimalDeathTest, PreconditionsInOrder)
 
 TEST(PromptChoice, WordsExactlyAndDefaultIndex)
 {
-    const std::array<const char *, 4> words = {"auto", "9x", "10x", "11x"};
+    // The list is the first four words of a longer array, so a read past its
+    // end shows as the fifth word instead of going unnoticed.
+    const std::array<const char *, 5> stored = {"auto", "9x", "10x", "11x", "12x"};
+    const std::span<const char *const> words(stored.data(), 4);
     struct choice_case {
         const char *input;
         int def;
@@ -251,7 +254,8 @@ TEST(PromptChoice, WordsExactlyAndDefaultIndex)
         const char *shown;
     };
     const choice_case cases[] = {
-        {"\n", 5, 0, 0, "auto"},      {"\n", -1, 0, 0, "auto"},      {"\n", 3, 3, 0, "11x"},
+        {"\n", 4, 0, 0, "auto"},      {"\n", 5, 0, 0, "auto"},      {"\n", 7, 0, 0, "auto"},
+        {"\n", -1, 0, 0, "auto"},     {"\n", 3, 3, 0, "11x"},       {"12x\n\n", 4, 0, 1, "auto"},
         {"10x\n", 5, 2, 0, "auto"},   {"auto\n", 1, 0, 0, "9x"},     {"10X\n10x \n9x\n", 0, 1, 2, "auto"},
         {" 9x\n9\n", 2, -1, 2, "10x"}, {"11x", 2, -1, 1, "10x"},
     };

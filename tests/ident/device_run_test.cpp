@@ -1,10 +1,13 @@
 // Full device runs on a simulated machine whose SMBIOS tables name the board
 // and the firmware: the safeguards, their -f overrides, and the store.
+#include "cu/driver_advice.h"
 #include "cu/machine_run.h"
+#include "hw/host.h"
 #include "smbios/fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
 namespace {
@@ -41,23 +44,35 @@ struct machine {
     std::string tmp = dir.file("tmp");
     bytes before;
 
-    machine(const std::string &board, const std::string &oem, bool good_checksum = true)
+    // `after_board` follows the Base Board structure, `tail` ends the table.
+    machine(const std::string &board, const std::string &oem, bool good_checksum = true,
+            const bytes &after_board = {}, const bytes &tail = end_of_table(4))
     {
         before = chip_with_record(7, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
         if (!good_checksum)
             before[47] ^= 1;
         write_file(chip, before);
-        bytes t = concat({structure(2, 2, {0x01, 0x02, 0x00, 0x00, 0x00}, {"Supermicro", board}),
-                          structure(11, 3, {0x02}, {"Vendor data", oem}), end_of_table(4)});
+        bytes t = concat({structure(2, 2, {0x01, 0x02, 0x00, 0x00, 0x00}, {"Supermicro", board}), after_board,
+                          structure(11, 3, {0x02}, {"Vendor data", oem}), tail});
         write_file(table, raw_block(2, 7, t));
         std::filesystem::create_directory(tmp);
     }
 
-    run_result run(const std::vector<std::string> &args, std::vector<env_change> settings = {})
+    std::vector<env_change> settings(std::vector<env_change> more = {}) const
     {
-        settings.insert(settings.end(), {{"KELB_SIM_FIRMWARE_TABLE", table}, {"TMPDIR", tmp}, {"TMP", tmp},
-                                         {"TEMP", tmp}});
-        return run_device(chip, log, args, settings);
+        more.insert(more.begin(), {{"KELB_SIM_FIRMWARE_TABLE", table}, {"TMPDIR", tmp}, {"TMP", tmp}, {"TEMP", tmp}});
+        return more;
+    }
+    run_result run(const std::vector<std::string> &args, const std::vector<env_change> &more = {})
+    {
+        return run_device(chip, log, args, settings(more));
+    }
+    // Standard output and standard error both into one file; `out` holds it.
+    run_result run_one_file(const std::vector<std::string> &args, const std::vector<env_change> &more = {})
+    {
+        std::vector<std::string> argv = {KELB_CU_SIM_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return run_program(argv, machine_env(chip, log, settings(more)), {}, dir.file("output.txt"));
     }
     bool untouched() { return read_file(chip) == before && port_lines(read_lines(log)).empty(); }
     bool tmp_empty() { return std::filesystem::is_empty(tmp); }
@@ -82,6 +97,39 @@ TEST(DeviceRun, SupportedBoardAndFirmwareStoreTheRecord)
     }
 }
 
+// Tables as real firmware makes them: the maker's later boards announce 16
+// bytes for an 11-byte type 34 structure, virtual machines leave zero bytes
+// after the last structure. The walk's word on them goes to standard error
+// and the checks see the board and the version alone.
+TEST(DeviceRun, TableFaultsStayOutOfTheChecksAnswers)
+{
+    const bytes type34_of_16 = structure(34, 0x22, {1, 0x10, 0, 0, 0, 0, 0}, {"ABCDE"}, 16);
+    struct {
+        const char *name;
+        bytes after_board, tail;
+        std::string fault;
+    } cases[] = {
+        {"type 34 of 16 bytes after the board", type34_of_16, end_of_table(4),
+         "Invalid entry length (16). Fixed up to 11.\n"},
+        {"zero-length structure at the end", {}, bytes(4, 0),
+         "Invalid entry length (0). DMI table is broken! Stop.\n\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        machine m("H8QG6", "KELB 5.3", true, c.after_board, c.tail);
+        run_result r = m.run({"230"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, BANNER + detected("H8QG6") +
+                             "No valid KELB configuration found. Generating new configuration.\n\n" + STORED);
+        // Once for the board, once for the firmware version.
+        EXPECT_EQ(r.err, c.fault + c.fault);
+        bytes after = read_file(m.chip);
+        ASSERT_EQ(after.size(), 256u);
+        EXPECT_TRUE(std::equal(STORED_230.begin(), STORED_230.end(), after.begin() + CFG_NVRAM_OFFSET));
+        EXPECT_TRUE(m.tmp_empty());
+    }
+}
+
 TEST(DeviceRun, SafeguardsRefuseBeforeTheDriver)
 {
     struct {
@@ -94,6 +142,8 @@ TEST(DeviceRun, SafeguardsRefuseBeforeTheDriver)
         {"H8QG6", "KELB 5", 7, detected("H8QG6"), mismatch("5")},
         {"H8QG6", "KELB", 6, detected("H8QG6"), unknown_firmware(-2)},
         {"H8QG6", "KELB 5.x", 6, detected("H8QG6"), unknown_firmware(-3)},
+        {"H8QG6", "KELB 4.259", 6, detected("H8QG6"), unknown_firmware(-3)},
+        {"H8QG6", "KELB 1.1027", 6, detected("H8QG6"), unknown_firmware(-3)},
         {"H8QG6", "KELB 5.3.0.0.01", 6, detected("H8QG6"), unknown_firmware(-1)},
         {"H8QG6 ", "KELB 5.3", 5, detected("H8QG6 "), "Unsupported board.\n"},
         {"H8DG6", "KELB 5.3", 5, detected("H8DG6"), "Unsupported board.\n"},
@@ -145,6 +195,35 @@ TEST(DeviceRun, EachForceSkipsOneSafeguardInOrder)
         else
             EXPECT_EQ(after, m.before);
         expect_unchanged_outside(m.before, after, 248, 253);
+    }
+}
+
+TEST(DeviceRun, BothStreamsInOneFileKeepTheOrderWritten)
+{
+    struct {
+        std::string board, oem;
+        bool good_checksum;
+        std::vector<env_change> more;
+        std::string after_banner;
+    } cases[] = {
+        {"H8QG6", "KELB 5.4", true, {}, detected("H8QG6") + mismatch("5.4")},
+        {"H8QG6", "KELB", true, {}, detected("H8QG6") + unknown_firmware(-2)},
+        {"H8DG6", "KELB 5.3", true, {}, detected("H8DG6") + "Unsupported board.\n"},
+        {std::string(31, 'B'), "KELB 5.3", true, {}, "Couldn't determine board model (error -3).\n"},
+        {"H8QG6", "KELB 5.3", true, {{SIM_DLL_STATUS, "3"}},
+         detected("H8QG6") + "Unable to initialize WinRing0 library: driver not found\nsys_init: " +
+             errno_text(ENODEV) + "\n" + driver_advice({this_host(), ENODEV, 3, process_privileged(), false})},
+        {"H8QG6", "KELB 5.3", false, {},
+         detected("H8QG6") + "PC NVRAM checksum mismatch.\n\nReboot the machine and enter the BIOS setup. "
+                             "If needed, adjust settings.\nThen save and exit.\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.board + " / " + c.oem);
+        machine m(c.board, c.oem, c.good_checksum);
+        run_result r = m.run_one_file({"230"}, c.more);
+        EXPECT_NE(r.status, 0);
+        EXPECT_EQ(r.out, BANNER + c.after_banner);
+        EXPECT_EQ(read_file(m.chip), m.before);
     }
 }
 
@@ -214,4 +293,14 @@ TEST(DeviceRun, SettingsByNameGoThroughTheSafeguards)
     EXPECT_EQ(b.status, 9);
     EXPECT_EQ(read_file(bad_sum.chip), bad_sum.before);
     EXPECT_EQ(data_writes(bad_sum), 0);
+
+    // A record that cannot be read is not listed as the stock state.
+    machine unreadable("H8QG6", "KELB 5.3");
+    with_record(unreadable);
+    std::vector<env_change> broken = unlocked;
+    broken.push_back({SIM_INDEX_READBACK, "broken"});
+    run_result u = unreadable.run({"-l"}, broken);
+    EXPECT_EQ(u.status, 13) << u.err;
+    EXPECT_EQ(u.out, "");
+    EXPECT_EQ(read_file(unreadable.chip), unreadable.before);
 }

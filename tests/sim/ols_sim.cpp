@@ -25,6 +25,7 @@ struct machine {
     bool open = false;
     unsigned status = OLS_DLL_DRIVER_NOT_LOADED;
     const char *note = nullptr;
+    bool locked_down = false;
     std::uint8_t version[4] = {};
     std::array<std::uint8_t, 256> cmos{};
     std::uint8_t index = 0;
@@ -119,7 +120,8 @@ bool ols_initialize()
     sim.note = nullptr;
     sim.status = static_cast<unsigned>(sim_env_number(SIM_DLL_STATUS, OLS_DLL_NO_ERROR));
     const char *lockdown = std::getenv(SIM_LOCKDOWN);
-    if (lockdown && lockdown_forbids_raw_io(lockdown)) {
+    sim.locked_down = lockdown && lockdown_forbids_raw_io(lockdown);
+    if (sim.locked_down) {
         sim.status = OLS_DLL_DRIVER_NOT_LOADED;
         sim.note = LOCKDOWN_NOTE;
     }
@@ -198,3 +200,5 @@ int ols_read_pci_config_dword_ex(std::uint32_t pci_address, std::uint32_t reg, s
 const char *ols_access_name() { return "WinRing0 library"; }
 
 const char *ols_status_note() { return sim.note; }
+
+bool ols_locked_down() { return sim.locked_down; }

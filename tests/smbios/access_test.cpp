@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 const std::string BANNER = "# kelb-dmi 1.0\n";
@@ -38,6 +40,16 @@ bytes head_of(const bytes &b, std::size_t n)
 bool ends_with(const std::string &text, const std::string &tail)
 {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// A 32-bit entry point whose own checksum still holds while the checksum of
+// its intermediate "_DMI_" part does not: one byte moved from the
+// intermediate checksum to the outer one.
+bytes broken_intermediate_checksum(bytes entry)
+{
+    entry[0x15]++;
+    entry[0x04]--;
+    return entry;
 }
 
 bytes memory_with(std::initializer_list<std::pair<std::uint32_t, bytes>> placed)
@@ -239,6 +251,7 @@ TEST(Access, MemoryScan)
         {"nothing", {}, NOT_FOUND},
         {"32-bit, its intermediate anchor not taken again", {{0xF0010, sm}}, sm_found},
         {"invalid 32-bit, valid intermediate anchor", {{0xF0020, sm_bad_outer}}, "Legacy DMI 2.7 present.\n\n"},
+        {"32-bit whose intermediate checksum fails", {{0xF0030, broken_intermediate_checksum(sm)}}, NOT_FOUND},
         {"32-bit in the last paragraph", {{0xFFFF0, head_of(sm, 16)}}, NOT_FOUND},
         {"64-bit in the last paragraph", {{0xFFFF0, head_of(entry_sm3(TABLE_ADDRESS, 0x100), 16)}}, NOT_FOUND},
         {"64-bit in the paragraph before", {{0xFFFE0, entry_sm3(TABLE_ADDRESS, 0x100)}}, "SMBIOS 3.0.0 present.\n\n"},
@@ -426,17 +439,25 @@ TEST(Access, DumpOfFirmwareTableHasNoEntryPoint)
 
 TEST(Access, DumpFileFailures)
 {
-    {
-        // The dump cannot be created: both writes say so, the run goes on.
+    for (const char *where : {"missing folder", "directory"}) {
+        // The dump cannot be created: both writes say so, and the run fails.
+        SCOPED_TRACE(where);
         sim_machine m;
         m.place("/dev/mem", memory_with({{0xF0000, entry_sm(TABLE_ADDRESS, SAMPLE_SIZE, 3)}}));
         std::string dump = m.file("missing") + "/dump.bin";
+        if (std::string(where) == "directory") {
+            dump = m.file("folder");
+            std::filesystem::create_directory(dump);
+        }
         run_result r = m.run({"-q", "--dump-bin", dump});
-        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");
         std::string fopen_failure = dump + ": fopen: ";
         std::size_t first = r.err.find(fopen_failure);
         ASSERT_EQ(first, 0u) << r.err;
         EXPECT_NE(r.err.find("\n" + fopen_failure, first + 1), std::string::npos) << r.err;
+        // What was there before the run stays.
+        EXPECT_EQ(std::filesystem::is_directory(dump), std::string(where) == "directory");
     }
     scratch_dir dir;
     {
@@ -444,8 +465,14 @@ TEST(Access, DumpFileFailures)
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.out, BANNER + "Reading SMBIOS/DMI data from file " + dir.file("absent.bin") + ".\n");
         EXPECT_EQ(r.err.rfind(dir.file("absent.bin") + ": ", 0), 0u) << r.err;
+        // Both streams in one file: the failure follows the lines before it.
+        run_result one = run_program({KELB_DMI_PATH, "--from-dump", dir.file("absent.bin")}, {}, {},
+                                     dir.file("output.txt"));
+        EXPECT_EQ(plain(one.out), r.out + r.err);
     }
-    for (const bytes &content : {bytes{}, bytes{'_', 'S', 'M', '3'}, bytes(64, 0x5F)}) {
+    const bytes bad_intermediate =
+        dump_image(broken_intermediate_checksum(entry_sm(32, SAMPLE_SIZE, 3)), sample_table());
+    for (const bytes &content : {bytes{}, bytes{'_', 'S', 'M', '3'}, bytes(64, 0x5F), bad_intermediate}) {
         write_file(dir.file("junk.bin"), content);
         run_result r = run_dmi({"--from-dump", dir.file("junk.bin")});
         EXPECT_EQ(r.status, 0);

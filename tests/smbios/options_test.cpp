@@ -35,7 +35,9 @@ const std::string USAGE = "Usage: kelb-dmi [OPTIONS]\n"
                           " -u, --dump             Do not decode the entries\n"
                           "     --dump-bin FILE    Dump the DMI data to a binary file\n"
                           "     --from-dump FILE   Read the DMI data from a binary file\n"
-                          " -V, --version          Display the version and exit\n";
+                          " -V, --version          Display the version and exit\n"
+                          // Options beyond the classic ones follow them.
+                          "     --no-sysfs         Do not read the tables from sysfs\n";
 
 struct refusal {
     std::vector<std::string> args;

@@ -33,23 +33,51 @@ bytes oem_strings(std::uint8_t count, const std::vector<std::string> &strings)
     return structure(11, 0x0B, {count}, strings);
 }
 
-bytes system_with_uuid()
+bytes system_uuid_fields()
 {
     bytes fields = {1, 2, 0, 0};
     for (unsigned i = 0; i < 16; i++)
         fields.push_back(static_cast<std::uint8_t>(i * 0x11));
     fields.insert(fields.end(), {6, 0, 0});
-    return structure(1, 0x01, fields, {"Maker", "Model"});
+    return fields;
 }
 
-bytes processor(std::uint8_t family, std::uint16_t mhz)
+bytes system_with_uuid()
+{
+    return structure(1, 0x01, system_uuid_fields(), {"Maker", "Model"});
+}
+
+bytes processor_fields(std::uint8_t family, std::uint16_t mhz)
 {
     bytes f(0x1E, 0);
     f[0x06 - 4] = family;
     f[0x07 - 4] = 1;
     f[0x16 - 4] = static_cast<std::uint8_t>(mhz);
     f[0x17 - 4] = static_cast<std::uint8_t>(mhz >> 8);
-    return structure(4, 0x04, f, {"AuthenticAMD"});
+    return f;
+}
+
+bytes processor(std::uint8_t family, std::uint16_t mhz)
+{
+    return structure(4, 0x04, processor_fields(family, mhz), {"AuthenticAMD"});
+}
+
+// A structure whose maker announced only `length` bytes of formatted area:
+// its strings begin right after the cut.
+bytes cut_to(std::uint8_t type, std::uint16_t handle, bytes fields, unsigned length,
+             const std::vector<std::string> &strings)
+{
+    fields.resize(length - 4);
+    return structure(type, handle, fields, strings);
+}
+
+// Type 1 structures of 9 to 24 bytes: the UUID at offset 8 fits only the last.
+bytes systems_cut_inside_the_uuid()
+{
+    bytes all;
+    for (unsigned length = 9; length <= 24; length++)
+        all = concat({all, cut_to(1, static_cast<std::uint16_t>(length), system_uuid_fields(), length, {"M", "P"})});
+    return all;
 }
 
 struct string_case {
@@ -59,7 +87,17 @@ struct string_case {
     std::string out;
     std::uint8_t minor = 7;
     int announced_length = -1; // the table's length, when not all of `table`
+    std::string err = "";      // faults of the table, kept out of the values
 };
+
+// What a later board of the same maker carries after its Base Board: a type
+// 34 structure announcing 16 bytes whose bytes 11..15 are its first string.
+bytes management_device_of_16()
+{
+    return structure(34, 0x22, {1, 0x10, 0, 0, 0, 0, 0}, {"ABCDE"}, 16);
+}
+
+const std::string FIXED_UP = "Invalid entry length (16). Fixed up to 11.\n";
 
 TEST(StringValue, PrintsOneLinePerMatchingStructure)
 {
@@ -86,7 +124,14 @@ TEST(StringValue, PrintsOneLinePerMatchingStructure)
          "00112233-4455-6677-8899-AABBCCDDEEFF\n", 5},
         {"UUID cut short by the length", concat({structure(1, 1, bytes(12, 0xFF), {"M"}), end}),
          {"-s", "system-uuid"}, ""},
+        {"UUID wider than what is left of the area", concat({systems_cut_inside_the_uuid(), end}),
+         {"-s", "system-uuid"}, "33221100-5544-7766-8899-AABBCCDDEEFF\n"},
         {"frequency", concat({processor(0x02, 2400), end}), {"-s", "processor-frequency"}, "2400 MHz\n"},
+        // 0x17 bytes hold only the low byte of the word at 0x16; 0x18 hold it all.
+        {"frequency wider than what is left of the area",
+         concat({cut_to(4, 0x41, processor_fields(0x02, 2400), 0x17, {"AuthenticAMD"}),
+                 cut_to(4, 0x42, processor_fields(0x02, 2133), 0x18, {"AuthenticAMD"}), end}),
+         {"-s", "processor-frequency"}, "2133 MHz\n"},
         {"unknown frequency", concat({processor(0x02, 0), end}), {"-s", "processor-frequency"}, "Unknown\n"},
         {"chassis type out of range", concat({structure(3, 3, {1, 0x80 | 33, 0, 0}, {"M"}), end}),
          {"-s", "chassis-type"}, "<OUT OF SPEC>\n"},
@@ -96,21 +141,28 @@ TEST(StringValue, PrintsOneLinePerMatchingStructure)
         // The announced length ends the table inside the product name.
         {"string cut by the table end", board(1, "Product"), {"-s", "baseboard-product-name"}, "<BAD INDEX>\n", 7,
          static_cast<int>(board(1, "Product").size()) - 6},
-        {"fixed-up type 34 before the board",
-         concat({structure(34, 0x22, {1, 0x10, 0, 0, 0, 0, 0}, {"ABCDE"}, 16),
-                 board(1, "P1"), end}),
-         {"-q", "-s", "baseboard-product-name"}, "Invalid entry length (16). Fixed up to 11.\nP1\n"},
+        {"fixed-up type 34 before the board", concat({management_device_of_16(), board(1, "P1"), end}),
+         {"-q", "-s", "baseboard-product-name"}, "P1\n", 7, -1, FIXED_UP},
+        {"fixed-up type 34 after the board", concat({board(1, "H8QG6"), management_device_of_16(), end}),
+         {"-q", "-s", "baseboard-product-name"}, "H8QG6\n", 7, -1, FIXED_UP},
+        {"fixed-up type 34 without -q", concat({board(1, "H8QG6"), management_device_of_16(), end}),
+         {"-s", "baseboard-product-name"}, "H8QG6\n", 7, -1, FIXED_UP},
         {"quiet walk ends at End of Table", concat({board(1, "P1"), end, board(2, "P2")}),
          {"-q", "-s", "baseboard-product-name"}, "P1\n"},
         {"broken length", concat({board(1, "P1"), structure(9, 9, {}, {}, 3), board(2, "P2"), end}),
-         {"-q", "-s", "baseboard-product-name"}, "P1\nInvalid entry length (3). DMI table is broken! Stop.\n\n"},
+         {"-q", "-s", "baseboard-product-name"}, "P1\n", 7, -1,
+         "Invalid entry length (3). DMI table is broken! Stop.\n\n"},
+        // A virtual machine's table: zero bytes after its last structure.
+        {"zero-length structure", concat({board(1, "P1"), oem_strings(1, {"KELB 5.3"}), bytes(4, 0)}),
+         {"-q", "-s", "oem-string-last"}, "KELB 5.3\n", 7, -1,
+         "Invalid entry length (0). DMI table is broken! Stop.\n\n"},
     };
     for (const string_case &c : cases) {
         SCOPED_TRACE(c.name);
         run_result r = query(c.table, c.args, c.minor, -1, c.announced_length);
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.out, c.out);
-        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.err, c.err);
     }
 }
 

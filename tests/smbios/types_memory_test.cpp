@@ -407,6 +407,9 @@ TEST(MemoryDevice, FieldValues)
         {0x15, {0x00, 0x00}, "\tSpeed: Unknown\n"},
         {0x1B, {0x10}, "\tRank: Unknown\n"},
         {0x1B, {0xF4}, "\tRank: 4\n"},
+        {0x1B, {0x08}, "\tRank: 8\n"},
+        {0x1B, {0x3C}, "\tRank: 12\n"},
+        {0x1B, {0xFF}, "\tRank: 15\n"},
         {0x20, {0x00, 0x00}, "\tConfigured Clock Speed: Unknown\n"},
         {0x22, {0x00, 0x00}, "\tMinimum Voltage: Unknown\n"},
         {0x24, {0x4C, 0x04}, "\tMaximum Voltage: 1.1 V\n"},   // 1100 mV

@@ -63,6 +63,11 @@ TEST(Walk, BrokenLengthStopsEverythingAfterIt)
     EXPECT_EQ(w.r.out, heading(w) + "SMBIOS 2.7 present.\n4 structures occupying " + std::to_string(table.size()) +
                            " bytes.\n\n" + board_dump(1) +
                            "Invalid entry length (3). DMI table is broken! Stop.\n\n");
+    // Quiet mode silences everything else, not the broken table; without a
+    // --string keyword it stays on standard output.
+    walk_run quiet = from_dump(entry_sm(32, size16(table), 4), table, {"-q", "-t", "250"});
+    EXPECT_EQ(quiet.r.out, "Invalid entry length (3). DMI table is broken! Stop.\n\n");
+    EXPECT_EQ(quiet.r.err, "");
 }
 
 TEST(Walk, FinalReportComparesWithTheEntryPoint)

@@ -1,14 +1,18 @@
 #include "support/process.h"
 
+#include "support/files.h"
+
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 run_result run_program(const std::vector<std::string> &argv,
-                       const std::vector<env_change> &env, const std::string &input)
+                       const std::vector<env_change> &env, const std::string &input,
+                       const std::string &one_file)
 {
     run_result r;
     int in[2], out[2], err[2];
@@ -17,8 +21,11 @@ run_result run_program(const std::vector<std::string> &argv,
     pid_t pid = fork();
     if (pid == 0) {
         dup2(in[0], 0);
-        dup2(out[1], 1);
-        dup2(err[1], 2);
+        int both = one_file.empty() ? -1 : open(one_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(both >= 0 ? both : out[1], 1);
+        dup2(both >= 0 ? both : err[1], 2);
+        if (both >= 0)
+            close(both);
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
             close(fd);
         for (const auto &[name, value] : env) {
@@ -83,5 +90,9 @@ run_result run_program(const std::vector<std::string> &argv,
     while (waitpid(pid, &ws, 0) < 0 && errno == EINTR) {
     }
     r.status = WIFEXITED(ws) ? WEXITSTATUS(ws) : 128 + WTERMSIG(ws);
+    if (!one_file.empty()) {
+        bytes b = read_file(one_file);
+        r.out.assign(b.begin(), b.end());
+    }
     return r;
 }

@@ -1,4 +1,6 @@
-#include "support/process.h"
+#include "support/process_win.h"
+
+#include "support/files.h"
 
 #include <windows.h>
 
@@ -49,10 +51,16 @@ void drain(HANDLE h, std::string *to)
         to->append(buf, n);
 }
 
-} // namespace
+// How the child starts: with this token instead of the parent's, with
+// standard input from this handle instead of a pipe.
+struct launch {
+    HANDLE token = nullptr;
+    HANDLE input = nullptr;
+    std::string one_file; // both output streams to this file instead of pipes
+};
 
-run_result run_program(const std::vector<std::string> &argv,
-                       const std::vector<env_change> &env, const std::string &input)
+run_result run_with(const std::vector<std::string> &argv, const std::vector<env_change> &env,
+                    const std::string &input, const launch &how)
 {
     run_result r;
     // Environment block: the parent's, changed as asked, sorted as Windows wants it.
@@ -93,13 +101,25 @@ run_result run_program(const std::vector<std::string> &argv,
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = in_r;
+    si.hStdInput = how.input ? how.input : in_r;
     si.hStdOutput = out_w;
     si.hStdError = err_w;
+    HANDLE both = INVALID_HANDLE_VALUE;
+    const std::string &one_file = how.one_file;
+    if (!one_file.empty()) {
+        both = CreateFileA(native_path(one_file).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (both != INVALID_HANDLE_VALUE)
+            si.hStdOutput = si.hStdError = both;
+    }
     PROCESS_INFORMATION pi{};
     std::string app = native_path(argv[0]);
-    BOOL ok = CreateProcessA(app.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0,
-                             envblock.data(), nullptr, &si, &pi);
+    BOOL ok = how.token ? CreateProcessAsUserA(how.token, app.c_str(), cmd.data(), nullptr, nullptr,
+                                               TRUE, 0, envblock.data(), nullptr, &si, &pi)
+                        : CreateProcessA(app.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0,
+                                         envblock.data(), nullptr, &si, &pi);
+    if (both != INVALID_HANDLE_VALUE)
+        CloseHandle(both);
     CloseHandle(in_r);
     CloseHandle(out_w);
     CloseHandle(err_w);
@@ -120,6 +140,10 @@ run_result run_program(const std::vector<std::string> &argv,
     DWORD code = 0;
     GetExitCodeProcess(pi.hProcess, &code);
     r.status = static_cast<int>(code);
+    if (!one_file.empty()) {
+        bytes b = read_file(one_file);
+        r.out.assign(b.begin(), b.end());
+    }
     // Text-mode streams end lines with CR LF; compare the text itself.
     for (std::string *s : {&r.out, &r.err}) {
         std::string t;
@@ -132,5 +156,48 @@ run_result run_program(const std::vector<std::string> &argv,
     CloseHandle(pi.hThread);
     CloseHandle(out_r);
     CloseHandle(err_r);
+    return r;
+}
+
+} // namespace
+
+run_result run_program(const std::vector<std::string> &argv,
+                       const std::vector<env_change> &env, const std::string &input,
+                       const std::string &one_file)
+{
+    return run_with(argv, env, input, {nullptr, nullptr, one_file});
+}
+
+run_result run_program_unelevated(const std::vector<std::string> &argv, const std::vector<env_change> &env)
+{
+    HANDLE own;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own))
+        return {};
+    TOKEN_LINKED_TOKEN linked{};
+    DWORD size = 0;
+    BOOL ok = GetTokenInformation(own, TokenLinkedToken, &linked, sizeof linked, &size);
+    CloseHandle(own);
+    if (!ok)
+        return {};
+    HANDLE primary;
+    ok = DuplicateTokenEx(linked.LinkedToken, MAXIMUM_ALLOWED, nullptr, SecurityImpersonation,
+                          TokenPrimary, &primary);
+    CloseHandle(linked.LinkedToken);
+    if (!ok)
+        return {};
+    run_result r = run_with(argv, env, {}, {primary, nullptr});
+    CloseHandle(primary);
+    return r;
+}
+
+run_result run_program_reading(const std::vector<std::string> &argv, const char *device,
+                               const std::vector<env_change> &env)
+{
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE in = CreateFileA(device, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr);
+    if (in == INVALID_HANDLE_VALUE)
+        return {};
+    run_result r = run_with(argv, env, {}, {nullptr, in});
+    CloseHandle(in);
     return r;
 }
