@@ -1,6 +1,7 @@
 #include "cu/options.h"
 
 #include "cu/program.h"
+#include "cu/settings.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -33,15 +34,27 @@ cli_action scan_options(int argc, char **argv, int *first_positional)
         for (const char *p = arg + 1; *p; p++) {
             switch (*p) {
             case 'd':
-                if (p[1]) {
-                    debug_file = p + 1;
-                } else if (i + 1 < argc) {
-                    debug_file = argv[++i];
-                } else {
-                    diagnostic(argv[0], "option requires an argument", 'd');
+            case 's':
+            case 'i': {
+                const char *value = p[1] ? p + 1 : i + 1 < argc ? argv[++i] : nullptr;
+                if (!value) {
+                    diagnostic(argv[0], "option requires an argument", *p);
                     return cli_action::error;
                 }
-                p += std::strlen(p) - 1; // the rest of this argument was the path
+                if (*p == 'd')
+                    debug_file = value;
+                else if (*p == 'i')
+                    settings_cli.input = value;
+                else
+                    settings_cli.assignments.push_back(value);
+                p += std::strlen(p) - 1; // the rest of this argument was the value
+                break;
+            }
+            case 'l':
+                settings_cli.list = true;
+                break;
+            case 'n':
+                settings_cli.dry_run = true;
                 break;
             case 'D':
                 verbosity++;
@@ -89,6 +102,24 @@ void print_usage(const char *p)
                 "\t\t\tused for debugging\n"
                 "\t-D\t\tincreases verbosity level\n",
                 p, p, p, p, p);
+    // Options added later, listed after the original text.
+    std::printf("\n"
+                "\t%s [-d <debug_file>] [-f] [-D] -l\n"
+                "\t\tLists the configuration as name=value lines; writes nothing.\n"
+                "\n"
+                "\t%s [-d <debug_file>] [-f] [-D] [-n] [-i <file>] [-s <name>=<value>]... [<refclock>]\n"
+                "\t\tSets the named settings without the dialogue; every other setting\n"
+                "\t\tis unchanged.\n"
+                "\n"
+                "More options:\n"
+                "\t-l\t\tlists the stored configuration; -i reads the listing back\n"
+                "\t-s name=value\tsets one setting; repeatable, overrides -i\n"
+                "\t-i <file>\treads name=value lines from file (- for standard input);\n"
+                "\t\t\tblank lines and lines starting with # are skipped\n"
+                "\t-n\t\tdry run: prints each change as name: old -> new and\n"
+                "\t\t\tstores nothing; works in every mode\n",
+                p, p);
+    print_settings_usage();
 }
 
 bool parse_positional(int argc, char **argv, int first, run_mode *mode, unsigned *refclock)

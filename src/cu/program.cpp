@@ -5,6 +5,7 @@
 #include "cu/driver_advice.h"
 #include "cu/menu.h"
 #include "cu/options.h"
+#include "cu/settings.h"
 #include "hw/console.h"
 #include "hw/cpu.h"
 #include "hw/driver.h"
@@ -122,9 +123,29 @@ int not_regular()
     return EXIT_NOT_REGULAR;
 }
 
-// Everything between the safeguards and the clean-up, on an open NVRAM.
-int edit_and_store(int fd, run_mode mode, unsigned refclock)
+// Runs that may end without storing (-l, -n, -s, -i) open the NVRAM read-only;
+// their store opens it again for writing, with the same checks of the path.
+int reopen_for_writing(int *fd)
 {
+    nvram_close(*fd);
+    *fd = -1;
+    if (debug_file && nvram_check_path(debug_file) != 0)
+        return not_regular();
+    *fd = nvram_open(debug_file, O_RDWR);
+    if (*fd == -1) {
+        error_errno(debug_file ? debug_file : "nvram_open");
+        return EXIT_NVRAM_OPEN;
+    }
+    if (debug_file && nvram_check_regular(*fd) != 0)
+        return not_regular();
+    return EXIT_OK;
+}
+
+// Everything between the safeguards and the clean-up, on an open NVRAM.
+int edit_and_store(int *fdp, bool read_only, run_mode mode, unsigned refclock, const char *program,
+                   const assignment_list &wanted)
+{
+    int fd = *fdp;
     if (debug_file) {
         // Tested again on the open file, in case another took the path's place.
         if (nvram_check_regular(fd) != 0)
@@ -136,12 +157,14 @@ int edit_and_store(int fd, run_mode mode, unsigned refclock)
         return EXIT_CHECKSUM;
     }
 
-    if (read_config(fd) == CONFIG_READ_FAILED) {
+    config_status found = read_config(fd);
+    if (found == CONFIG_READ_FAILED) {
         error_errno("read_config");
         error_text("ERROR: couldn't read the stored configuration\n");
         error_text("Nothing was written; the stored settings are left as they are.\n");
         return EXIT_READ_CONFIG;
     }
+    const nvram_config stored = cfg; // as decoded, before the processor's adjustments
     apply_cpu_constraints();
 
     switch (mode) {
@@ -155,6 +178,13 @@ int edit_and_store(int fd, run_mode mode, unsigned refclock)
     case run_mode::set_refclock:
         cfg.target = static_cast<std::uint16_t>(refclock);
         break;
+    case run_mode::assign:
+        if (!apply_assignments(program, wanted, &cfg, current_processor()))
+            return EXIT_ARGUMENT;
+        break;
+    case run_mode::list:
+        list_record(fd, found, stored, cfg);
+        return EXIT_OK;
     }
 
     if (verbosity > 0)
@@ -162,6 +192,17 @@ int edit_and_store(int fd, run_mode mode, unsigned refclock)
     if (!config_changed()) {
         std::puts("Configuration unchanged.");
         return EXIT_OK;
+    }
+    if (settings_cli.dry_run) {
+        print_changes(found, stored, cfg);
+        std::puts("Dry run: configuration not stored.");
+        return EXIT_OK;
+    }
+    if (read_only) {
+        int status = reopen_for_writing(fdp);
+        if (status != EXIT_OK)
+            return status;
+        fd = *fdp;
     }
     if (!write_config(fd, verbosity)) {
         error_errno("write_config");
@@ -189,6 +230,7 @@ int kelb_cu_main(int argc, char **argv)
     int fd = -1;
     run_mode mode = run_mode::interactive;
     unsigned refclock = 0;
+    assignment_list wanted;
 
     switch (scan_options(argc, argv, &first)) {
     case cli_action::help:
@@ -204,6 +246,8 @@ int kelb_cu_main(int argc, char **argv)
         break;
     }
 
+    if (settings_cli.list)
+        divert_output_for_listing();
     std::printf("%s\n\n", BANNER);
     cfg = CFG_DEFAULTS;
     old_cfg.target = 0;
@@ -219,6 +263,16 @@ int kelb_cu_main(int argc, char **argv)
         status = EXIT_ARGUMENT;
         goto finish;
     }
+    if (!collect_assignments(argv[0], mode == run_mode::reset,
+                             mode == run_mode::set_refclock ? std::optional<unsigned>(refclock) : std::nullopt,
+                             &wanted)) {
+        status = EXIT_ARGUMENT;
+        goto finish;
+    }
+    if (settings_cli.list)
+        mode = run_mode::list;
+    else if (settings_cli.input || !settings_cli.assignments.empty())
+        mode = run_mode::assign;
     if (mode == run_mode::interactive && !stdin_is_terminal()) {
         error_text("Standard input is not a terminal. Exiting.\n");
         status = EXIT_NOT_A_TERMINAL;
@@ -245,13 +299,17 @@ int kelb_cu_main(int argc, char **argv)
         status = not_regular();
         goto finish;
     }
-    fd = nvram_open(debug_file, O_RDWR);
-    if (fd == -1) {
-        error_errno(debug_file ? debug_file : "nvram_open");
-        status = EXIT_NVRAM_OPEN;
-    } else {
-        status = edit_and_store(fd, mode, refclock);
-        nvram_close(fd);
+    {
+        bool read_only = settings_cli.dry_run || mode == run_mode::list || mode == run_mode::assign;
+        fd = nvram_open(debug_file, read_only ? O_RDONLY : O_RDWR);
+        if (fd == -1) {
+            error_errno(debug_file ? debug_file : "nvram_open");
+            status = EXIT_NVRAM_OPEN;
+        } else {
+            status = edit_and_store(&fd, read_only, mode, refclock, argv[0], wanted);
+            if (fd != -1)
+                nvram_close(fd);
+        }
     }
     if (driver_open)
         sys_deinit();

@@ -336,3 +336,19 @@ TEST_F(Dialogue, SignalsIgnoredByTheInvokerStayIgnored)
     EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + questions_of(steps) + "\n" + STORED + PAUSE);
     EXPECT_EQ(stored_image(read_file(nvram)), bytes(6, 0xFF));
 }
+
+TEST_F(Dialogue, DryRunShowsWhatTheAnswersWouldChangeAndStoresNothing)
+{
+    const bytes before = nvram_with(encode_config(CFG_DEFAULTS));
+    write_file(nvram, before);
+    pty_session s(args({"-n"}), facts("-1", "1"));
+    const std::vector<step> steps = {{yn(1, false), "\n"}, {clock_q(200), "240\n"}, {yn(5, false), "\n"},
+                                     {yn(8, false), "\n"}, {yn(12, false), "\n"}, {yn(15, false), "yes\n"},
+                                     {yn(16, true), "no\n"}, {yn(18, false), "\n"}, {yn(20, false), "\n"},
+                                     {yn(21, false), "\n"}, {yn(22, false), "\n"}};
+    ASSERT_NO_FATAL_FAILURE(converse(s, steps));
+    EXPECT_EQ(finish(s), 0);
+    EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + questions_of(steps) + "\n" +
+                                  "refclock: 200 -> 240\nxmp: yes -> no\nDry run: configuration not stored.\n" + PAUSE);
+    EXPECT_EQ(read_file(nvram), before);
+}

@@ -63,7 +63,10 @@ struct machine {
         more.insert(more.begin(), {{"KELB_SIM_FIRMWARE_TABLE", table}, {"TMPDIR", tmp}, {"TMP", tmp}, {"TEMP", tmp}});
         return more;
     }
-    run_result run(const std::vector<std::string> &args) { return run_device(chip, log, args, settings()); }
+    run_result run(const std::vector<std::string> &args, const std::vector<env_change> &more = {})
+    {
+        return run_device(chip, log, args, settings(more));
+    }
     // Standard output and standard error both into one file; `out` holds it.
     run_result run_one_file(const std::vector<std::string> &args, const std::vector<env_change> &more = {})
     {
@@ -222,4 +225,82 @@ TEST(DeviceRun, BothStreamsInOneFileKeepTheOrderWritten)
         EXPECT_EQ(r.out, BANNER + c.after_banner);
         EXPECT_EQ(read_file(m.chip), m.before);
     }
+}
+
+// Settings by name on the device: every safeguard first, the record read
+// through the ports, and only a real change written.
+TEST(DeviceRun, SettingsByNameGoThroughTheSafeguards)
+{
+    const nvram_config start = {230, CFG_NOXMP, 2800, 0, 1, 2, 6};
+    const std::vector<env_change> unlocked = {{SIM_PCI80, "0x00080000"}, {SIM_CPUID_EAX1, "0x00600F20"}};
+    auto with_record = [&](machine &m) {
+        m.before = chip_with_record(7, encode_config(start));
+        write_file(m.chip, m.before);
+    };
+    auto data_writes = [](machine &m) {
+        int n = 0;
+        for (const auto &line : port_lines(read_lines(m.log)))
+            n += line.rfind("out 73", 0) == 0;
+        return n;
+    };
+
+    machine listed("H8QG6", "KELB 5.3");
+    with_record(listed);
+    run_result l = listed.run({"-l"}, unlocked);
+    EXPECT_EQ(l.status, 0) << l.err;
+    EXPECT_EQ(l.err, BANNER + detected("H8QG6") + "KELB configuration found.\n\n");
+    EXPECT_EQ(l.out.substr(0, l.out.find("refclock=")),
+              "# record: found\n# image: 5e 08 03 08 30 ab\n"
+              "# processor: extended family 6, from the processor\n"
+              "# processor: multiplier unlocked (0), from the processor\n");
+    for (const char *line : {"\ncore-multiplier=+3.0\n", "\nxmp=no\n", "\nht-cap=2800\n"})
+        EXPECT_NE(l.out.find(line), std::string::npos) << line << l.out;
+    EXPECT_EQ(read_file(listed.chip), listed.before);
+    EXPECT_EQ(data_writes(listed), 0);
+    EXPECT_EQ(read_lines(listed.log).back(), "deinit");
+    EXPECT_TRUE(listed.tmp_empty());
+
+    machine set("H8QG6", "KELB 5.3");
+    with_record(set);
+    run_result s = set.run({"-s", "xmp=yes", "-s", "nb-multiplier=11x"}, unlocked);
+    EXPECT_EQ(s.status, 0) << s.err;
+    EXPECT_EQ(s.out, BANNER + detected("H8QG6") + "KELB configuration found.\n\n" + STORED);
+    nvram_config want = start;
+    want.flags = 0;
+    want.nbmulti = 3;
+    bytes after = read_file(set.chip);
+    config_image image = encode_config(want);
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), after.begin() + CFG_NVRAM_OFFSET));
+    expect_unchanged_outside(set.before, after, 248, 253);
+    EXPECT_EQ(data_writes(set), 6);
+
+    // Refused: the simulated processor (family 1 by default) has no such northbridge setting.
+    machine refused("H8QG6", "KELB 5.3");
+    with_record(refused);
+    run_result r = refused.run({"-s", "nb-multiplier=11x"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(data_writes(refused), 0);
+    EXPECT_EQ(read_file(refused.chip), refused.before);
+
+    machine other("X9DRi", "KELB 5.3");
+    with_record(other);
+    run_result o = other.run({"-l"}, unlocked);
+    EXPECT_EQ(o.status, 5);
+    EXPECT_EQ(o.out, "");
+    EXPECT_TRUE(other.untouched());
+    machine bad_sum("H8QG6", "KELB 5.3", false);
+    run_result b = bad_sum.run({"-s", "xmp=no"}, unlocked);
+    EXPECT_EQ(b.status, 9);
+    EXPECT_EQ(read_file(bad_sum.chip), bad_sum.before);
+    EXPECT_EQ(data_writes(bad_sum), 0);
+
+    // A record that cannot be read is not listed as the stock state.
+    machine unreadable("H8QG6", "KELB 5.3");
+    with_record(unreadable);
+    std::vector<env_change> broken = unlocked;
+    broken.push_back({SIM_INDEX_READBACK, "broken"});
+    run_result u = unreadable.run({"-l"}, broken);
+    EXPECT_EQ(u.status, 13) << u.err;
+    EXPECT_EQ(u.out, "");
+    EXPECT_EQ(read_file(unreadable.chip), unreadable.before);
 }

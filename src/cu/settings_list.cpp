@@ -1,0 +1,103 @@
+#include "cu/settings.h"
+
+#include "cu/settings_table.h"
+#include "hw/cpu.h"
+#include "hw/nvram.h"
+
+#include <cstdlib>
+#include <unistd.h>
+
+using namespace named_settings;
+
+void print_listing(std::FILE *out, config_status status, const config_image *image,
+                   const nvram_config &stored, const nvram_config &effective, processor_facts cpu)
+{
+    const char *state = status == CONFIG_VALID       ? "found"
+                        : status == CONFIG_BOOT_FAILED ? "boot-failure mark (the last three boot attempts "
+                                                         "with these settings failed)"
+                                                       : "none (the firmware runs at stock)";
+    std::fprintf(out, "# record: %s\n", state);
+    if (image) {
+        const config_image &b = *image;
+        std::fprintf(out, "# image: %02x %02x %02x %02x %02x %02x\n", b[0], b[1], b[2], b[3], b[4], b[5]);
+    } else {
+        std::fputs("# image: not readable\n", out);
+    }
+    const char *lock = cpu.lock == 1 ? "locked" : cpu.lock == 0 ? "unlocked" : "lock unknown";
+    std::fprintf(out, "# processor: extended family %d, from %s\n", cpu.family,
+                 std::getenv(ENV_CPU_FAMILY) ? ENV_CPU_FAMILY : "the processor");
+    std::fprintf(out, "# processor: multiplier %s (%d), from %s\n", lock, cpu.lock,
+                 std::getenv(ENV_CPU_LOCKED) ? ENV_CPU_LOCKED : "the processor");
+    if (status == CONFIG_ABSENT) {
+        std::fputs("refclock=stock\n", out);
+        return;
+    }
+    for (const setting &s : SETTINGS) {
+        unsigned v = get(stored, s), e = get(effective, s);
+        std::string text = value_text(s, v);
+        if (!on_grid(s, v)) {
+            std::fprintf(out, "# %s: the stored %s is not among %s; no line, so -i keeps it\n", s.name,
+                         text.c_str(), s.values);
+            continue;
+        }
+        if (v != e)
+            std::fprintf(out, "# %s=%s is stored, but %s: it loads as %s%s\n", s.name, text.c_str(),
+                         constraint_text(s, cpu).c_str(), value_text(s, e).c_str(),
+                         offered(s, cpu) ? "" : " and cannot be set here");
+        else if (!offered(s, cpu))
+            std::fprintf(out, "# %s: not offered on this processor (%s); -i accepts only this value\n", s.name,
+                         constraint_text(s, cpu).c_str());
+        std::fprintf(out, "%s=%s\n", s.name, text.c_str());
+    }
+    if (stored.flags & 0x004)
+        std::fputs("# option bit 2 is set; no setting names it, and -i keeps it\n", out);
+}
+
+void print_changes(config_status stored_status, const nvram_config &stored, const nvram_config &now)
+{
+    bool absent = stored_status == CONFIG_ABSENT;
+    const setting &refclock = SETTINGS[REFCLOCK];
+    if (now.target == 0) {
+        std::printf("%s: %s -> stock\n", refclock.name, value_text(refclock, stored.target).c_str());
+        return;
+    }
+    for (const setting &s : SETTINGS) {
+        unsigned old = get(stored, s), v = get(now, s);
+        if (absent || old != v)
+            std::printf("%s: %s -> %s\n", s.name, absent ? "stock" : value_text(s, old).c_str(),
+                        value_text(s, v).c_str());
+    }
+    if (stored_status == CONFIG_BOOT_FAILED)
+        std::puts("record: boot-failure mark -> found");
+}
+
+namespace {
+// The standard output the run started with, while -l has moved the run's own messages off it.
+int listing_fd = -1;
+} // namespace
+
+void divert_output_for_listing()
+{
+    std::fflush(stdout);
+    listing_fd = dup(1);
+    if (listing_fd != -1)
+        dup2(2, 1);
+}
+
+void list_record(int fd, config_status status, const nvram_config &stored, const nvram_config &effective)
+{
+    config_image image;
+    bool readable = nvram_read(fd, image.data(), image.size(), CFG_NVRAM_OFFSET) == static_cast<int>(image.size());
+    std::FILE *out = listing_fd != -1 ? fdopen(listing_fd, "w") : nullptr;
+    print_listing(out ? out : stdout, status, readable ? &image : nullptr, stored, effective, current_processor());
+    if (out)
+        std::fclose(out);
+    listing_fd = -1;
+}
+
+void print_settings_usage()
+{
+    std::printf("\nSettings (-l, -s, -i), in the dialogue's order:\n");
+    for (const setting &s : SETTINGS)
+        std::printf("\t%-16s%s\n\t\t\t%s\n", s.name, s.values, s.question);
+}
