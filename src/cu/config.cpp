@@ -2,6 +2,7 @@
 
 #include "hw/cpu.h"
 #include "hw/nvram.h"
+#include "runtime/diagnostics.h"
 
 #include <cstdio>
 
@@ -123,8 +124,7 @@ bool write_config(int fd, int verbosity)
 {
     config_image b = encode_config(cfg);
     if (verbosity > 0) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "%s: buffer: %02x %02x %02x %02x %02x %02x\n\n", "write_config",
+        report_error("%s: buffer: %02x %02x %02x %02x %02x %02x\n\n", "write_config",
                      b[0], b[1], b[2], b[3], b[4], b[5]);
     }
     return nvram_write(fd, b.data(), b.size(), CFG_NVRAM_OFFSET) == static_cast<int>(b.size());

@@ -1,19 +1,22 @@
 #include "cu/options.h"
 
-#include "cu/program.h"
 #include "cu/settings.h"
+#include "runtime/diagnostics.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+const char *debug_file = nullptr;
+int verbosity = 0;
+int force_count = 0;
+
 namespace {
 
 void diagnostic(const char *program, const char *what, char option)
 {
-    std::fflush(stdout);
-    std::fprintf(stderr, "%s: %s -- %c\n", program, what, option);
+    report_error("%s: %s -- %c\n", program, what, option);
 }
 
 } // namespace
@@ -136,19 +139,18 @@ bool parse_positional(int argc, char **argv, int first, run_mode *mode, unsigned
         long v = std::strtol(arg, &end, 10);
         std::fflush(stdout);
         if (*arg == '\0' || *end != '\0') {
-            std::fprintf(stderr, "%s: invalid refclock -- '%s'\n", argv[0], arg);
+            report_error("%s: invalid refclock -- '%s'\n", argv[0], arg);
             return false;
         }
         if (v < 200 || v > 262) { // an overflowed value is out of range too
-            std::fprintf(stderr, "%s: refclock must be in 200-262 range\n", argv[0]);
+            report_error("%s: refclock must be in 200-262 range\n", argv[0]);
             return false;
         }
         *mode = run_mode::set_refclock;
         *refclock = static_cast<unsigned>(v);
     }
     if (first + 1 < argc) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "%s: extra argument -- '%s'\n", argv[0], argv[first + 1]);
+        report_error("%s: extra argument -- '%s'\n", argv[0], argv[first + 1]);
         return false;
     }
     return true;

@@ -1,6 +1,11 @@
 #pragma once
 // The utility's command line: short options "d:DfhVls:i:n", then positional arguments.
 
+// The process-wide settings the options give.
+extern const char *debug_file; // -d: the backing file that stands in for the NVRAM
+extern int verbosity;          // number of -D
+extern int force_count;        // -f overrides not yet used up
+
 enum class cli_action { run, help, version, error };
 
 // Scans the options into debug_file, verbosity, force_count and settings_cli. Scanning stops

@@ -11,6 +11,7 @@
 #include "hw/driver.h"
 #include "hw/nvram.h"
 #include "ident/identify.h"
+#include "runtime/diagnostics.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -18,27 +19,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-const char *debug_file = nullptr;
-int verbosity = 0;
-int force_count = 0;
-
 namespace {
 
 constexpr char BANNER[] = "kelb-cu: KELB configuration utility (KELB5.3)";
-
-// Standard output is flushed before every diagnostic so that the two streams
-// appear on a console in the order written.
-void error_text(const char *text)
-{
-    std::fflush(stdout);
-    std::fputs(text, stderr);
-}
-
-void error_errno(const char *prefix)
-{
-    std::fflush(stdout);
-    std::perror(prefix);
-}
 
 // -f: each safeguard that finds an override left uses it up and is skipped.
 bool skip_safeguard()
@@ -56,17 +39,17 @@ void default_debug_environment()
     static char locked[] = "KELB_DEBUG_CPU_LOCKED=1";
     bool defaulted = false;
     if (!std::getenv(ENV_CPU_FAMILY)) {
-        error_text("KELB_DEBUG_CPU_EXTENDED_FAMILY is not set, defaulting to -1\n");
+        report_error("KELB_DEBUG_CPU_EXTENDED_FAMILY is not set, defaulting to -1\n");
         putenv(family);
         defaulted = true;
     }
     if (!std::getenv(ENV_CPU_LOCKED)) {
-        error_text("KELB_DEBUG_CPU_LOCKED is not set, defaulting to 1\n");
+        report_error("KELB_DEBUG_CPU_LOCKED is not set, defaulting to 1\n");
         putenv(locked);
         defaulted = true;
     }
     if (defaulted)
-        error_text("\n");
+        report_error("\n");
 }
 
 // Board and firmware checks of a real machine; EXIT_OK when both pass or are skipped.
@@ -74,7 +57,7 @@ int platform_safeguards()
 {
     if (!skip_safeguard()) {
         int r = check_board(CHECK_BOARD_PRINT_MODEL | CHECK_BOARD_PRINT_ERRORS);
-        if (r == -2)
+        if (r == BOARD_UNSUPPORTED)
             return EXIT_BOARD_UNSUPPORTED;
         if (r != 0)
             return EXIT_BOARD_UNKNOWN;
@@ -82,20 +65,19 @@ int platform_safeguards()
     if (!skip_safeguard()) {
         int v = get_firmware_version();
         if (v < 0) {
-            std::fflush(stdout);
-            std::fprintf(stderr, "Couldn't determine KELB firmware version (error %d).\n", v);
-            error_text("\nThis utility is meant for KELB firmware version 5.3.\n\n");
-            error_text("Install KELB firmware version 5.3.\n");
+            report_error("Couldn't determine KELB firmware version (error %d).\n", v);
+            report_error("\nThis utility is meant for KELB firmware version 5.3.\n\n");
+            report_error("Install KELB firmware version 5.3.\n");
             return EXIT_FIRMWARE_UNKNOWN;
         }
         if (static_cast<std::uint32_t>(v) != KELB_SUPPORTED_VERSION) {
-            error_text("Version mismatch. This utility is meant for KELB firmware version 5.3\n");
-            error_text("but you appear to be running KELB firmware version ");
+            report_error("Version mismatch. This utility is meant for KELB firmware version 5.3\n");
+            report_error("but you appear to be running KELB firmware version ");
             print_version(stderr, static_cast<std::uint32_t>(v));
-            error_text(".\n\n");
-            error_text("Install KELB firmware version 5.3 or use kelb-cu version ");
+            report_error(".\n\n");
+            report_error("Install KELB firmware version 5.3 or use kelb-cu version ");
             print_version(stderr, static_cast<std::uint32_t>(v));
-            error_text(" instead.\n");
+            report_error(" instead.\n");
             return EXIT_FIRMWARE_MISMATCH;
         }
     }
@@ -110,16 +92,14 @@ void trace_config()
                              "%s: cfg.nbmulti: %d\n", "%s: cfg.nbv: %d\n", "%s: cfg.vcore: %d\n",
                              "%s: cfg.cpumulti: %d\n"};
     for (int i = 0; i < 7; i++) {
-        std::fflush(stdout);
-        std::fprintf(stderr, formats[i], tag, fields[i]);
+        report_error(formats[i], tag, fields[i]);
     }
-    error_text("\n");
+    report_error("\n");
 }
 
 int not_regular()
 {
-    std::fflush(stdout);
-    std::fprintf(stderr, "%s: not a regular file\n", debug_file);
+    report_error("%s: not a regular file\n", debug_file);
     return EXIT_NOT_REGULAR;
 }
 
@@ -133,7 +113,7 @@ int reopen_for_writing(int *fd)
         return not_regular();
     *fd = nvram_open(debug_file, O_RDWR);
     if (*fd == -1) {
-        error_errno(debug_file ? debug_file : "nvram_open");
+        report_errno(debug_file ? debug_file : "nvram_open");
         return EXIT_NVRAM_OPEN;
     }
     if (debug_file && nvram_check_regular(*fd) != 0)
@@ -151,17 +131,17 @@ int edit_and_store(int *fdp, bool read_only, run_mode mode, unsigned refclock, c
         if (nvram_check_regular(fd) != 0)
             return not_regular();
     } else if (!skip_safeguard() && nvram_checksum(fd) != 0) {
-        error_text("PC NVRAM checksum mismatch.\n");
-        error_text("\nReboot the machine and enter the BIOS setup. If needed, adjust settings.\n");
-        error_text("Then save and exit.\n");
+        report_error("PC NVRAM checksum mismatch.\n");
+        report_error("\nReboot the machine and enter the BIOS setup. If needed, adjust settings.\n");
+        report_error("Then save and exit.\n");
         return EXIT_CHECKSUM;
     }
 
     config_status found = read_config(fd);
     if (found == CONFIG_READ_FAILED) {
-        error_errno("read_config");
-        error_text("ERROR: couldn't read the stored configuration\n");
-        error_text("Nothing was written; the stored settings are left as they are.\n");
+        report_errno("read_config");
+        report_error("ERROR: couldn't read the stored configuration\n");
+        report_error("Nothing was written; the stored settings are left as they are.\n");
         return EXIT_READ_CONFIG;
     }
     const nvram_config stored = cfg; // as decoded, before the processor's adjustments
@@ -205,8 +185,8 @@ int edit_and_store(int *fdp, bool read_only, run_mode mode, unsigned refclock, c
         fd = *fdp;
     }
     if (!write_config(fd, verbosity)) {
-        error_errno("write_config");
-        error_text("ERROR: couldn't store configuration\n");
+        report_errno("write_config");
+        report_error("ERROR: couldn't store configuration\n");
         return EXIT_STORE;
     }
     std::puts("Configuration stored successfully.");
@@ -221,7 +201,7 @@ int kelb_cu_main(int argc, char **argv)
 {
     install_console_ctrl_handler();
     // Some C runtimes buffer the error stream when it is not a console, which
-    // would put perror's lines (written at once) before earlier messages.
+    // would put a diagnostic written at once before earlier messages.
     std::setvbuf(stderr, nullptr, _IONBF, 0);
 
     int first = argc;
@@ -253,8 +233,8 @@ int kelb_cu_main(int argc, char **argv)
     old_cfg.target = 0;
 
     if (force_count > 0 && !debug_file) {
-        error_text("*** WARNING: -f forces access to incompatible hardware/firmware. ***\n");
-        error_text("***          This will almost certainly cause a disaster.        ***\n\n");
+        report_error("*** WARNING: -f forces access to incompatible hardware/firmware. ***\n");
+        report_error("***          This will almost certainly cause a disaster.        ***\n\n");
     }
     if (debug_file)
         default_debug_environment();
@@ -274,7 +254,7 @@ int kelb_cu_main(int argc, char **argv)
     else if (settings_cli.input || !settings_cli.assignments.empty())
         mode = run_mode::assign;
     if (mode == run_mode::interactive && !stdin_is_terminal()) {
-        error_text("Standard input is not a terminal. Exiting.\n");
+        report_error("Standard input is not a terminal. Exiting.\n");
         status = EXIT_NOT_A_TERMINAL;
         goto finish;
     }
@@ -285,8 +265,8 @@ int kelb_cu_main(int argc, char **argv)
             goto finish;
         if (sys_init() != 0) {
             int err = errno;
-            error_errno("sys_init");
-            error_text(driver_advice(failed_driver_facts(err)).c_str());
+            report_errno("sys_init");
+            report_error("%s", driver_advice(failed_driver_facts(err)).c_str());
             status = EXIT_DRIVER;
             goto finish;
         }
@@ -303,7 +283,7 @@ int kelb_cu_main(int argc, char **argv)
         bool read_only = settings_cli.dry_run || mode == run_mode::list || mode == run_mode::assign;
         fd = nvram_open(debug_file, read_only ? O_RDONLY : O_RDWR);
         if (fd == -1) {
-            error_errno(debug_file ? debug_file : "nvram_open");
+            report_errno(debug_file ? debug_file : "nvram_open");
             status = EXIT_NVRAM_OPEN;
         } else {
             status = edit_and_store(&fd, read_only, mode, refclock, argv[0], wanted);

@@ -1,10 +1,6 @@
 #pragma once
 // The utility's run from start to exit.
 
-extern const char *debug_file; // -d: the backing file that stands in for the NVRAM
-extern int verbosity;          // number of -D
-extern int force_count;        // -f overrides not yet used up
-
 // Exit statuses: each names the step that failed.
 enum : int {
     EXIT_OK = 0,

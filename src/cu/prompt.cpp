@@ -1,6 +1,7 @@
 #include "cu/prompt.h"
 
 #include "cu/ctrl.h"
+#include "runtime/diagnostics.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -120,8 +121,7 @@ void require(bool holds, const char *text)
 {
     if (holds)
         return;
-    std::fflush(stdout);
-    std::fprintf(stderr, "prompt_decimal: Assertion `%s' failed.\n", text);
+    report_error("prompt_decimal: Assertion `%s' failed.\n", text);
     std::abort();
 }
 

@@ -2,6 +2,7 @@
 
 #include "cu/settings_table.h"
 #include "hw/cpu.h"
+#include "runtime/diagnostics.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -105,12 +106,6 @@ std::optional<unsigned> parse_value(const setting &s, std::string_view text)
     return std::nullopt;
 }
 
-void error_line(const char *format, auto... args)
-{
-    std::fflush(stdout);
-    std::fprintf(stderr, format, args...);
-}
-
 std::string_view trimmed(std::string_view t)
 {
     while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
@@ -128,7 +123,7 @@ bool parse_assignment(const char *program, const std::string &where, std::string
     std::size_t eq = text.find('=');
     std::string_view name = trimmed(text.substr(0, eq));
     if (eq == std::string_view::npos || name.empty()) {
-        error_line("%s: %s: not a name=value line -- '%.*s'\n", program, where.c_str(),
+        report_error("%s: %s: not a name=value line -- '%.*s'\n", program, where.c_str(),
                    static_cast<int>(text.size()), text.data());
         return false;
     }
@@ -138,19 +133,19 @@ bool parse_assignment(const char *program, const std::string &where, std::string
         std::string names;
         for (const setting &s : SETTINGS)
             names += std::string(names.empty() ? "" : ", ") + s.name;
-        error_line("%s: %s: unknown setting -- '%.*s' (settings: %s)\n", program, where.c_str(),
+        report_error("%s: %s: unknown setting -- '%.*s' (settings: %s)\n", program, where.c_str(),
                    static_cast<int>(name.size()), name.data(), names.c_str());
         return false;
     }
     const setting &s = SETTINGS[i];
     std::optional<unsigned> v = parse_value(s, value);
     if (!v) {
-        error_line("%s: %s: invalid %s -- '%.*s' (allowed: %s)\n", program, where.c_str(), s.name,
+        report_error("%s: %s: invalid %s -- '%.*s' (allowed: %s)\n", program, where.c_str(), s.name,
                    static_cast<int>(value.size()), value.data(), s.values);
         return false;
     }
     if ((*out)[i] && *(*out)[i] != *v) {
-        error_line("%s: %s: %s given twice, as %s and as %s\n", program, where.c_str(), s.name,
+        report_error("%s: %s: %s given twice, as %s and as %s\n", program, where.c_str(), s.name,
                    value_text(s, *(*out)[i]).c_str(), value_text(s, *v).c_str());
         return false;
     }
@@ -172,10 +167,8 @@ bool read_input_file(const char *path, std::string *text)
     bool from_stdin = std::string_view(path) == "-";
     std::FILE *in = from_stdin ? stdin : std::fopen(path, "rb");
     bool ok = in && read_all(in, text);
-    if (!ok) {
-        std::fflush(stdout);
-        std::perror(from_stdin ? "standard input" : path);
-    }
+    if (!ok)
+        report_errno(from_stdin ? "standard input" : path);
     if (in && !from_stdin)
         std::fclose(in);
     return ok;
@@ -205,11 +198,11 @@ bool collect_assignments(const char *program, bool reset, const std::optional<un
     out->assign(SETTING_COUNT, std::nullopt);
     bool assigning = settings_cli.input || !settings_cli.assignments.empty();
     if (settings_cli.list && (assigning || reset || positional_refclock)) {
-        error_line("%s: -l lists the configuration and takes no -s, -i or argument\n", program);
+        report_error("%s: -l lists the configuration and takes no -s, -i or argument\n", program);
         return false;
     }
     if (reset && assigning) {
-        error_line("%s: -s and -i cannot be combined with reset\n", program);
+        report_error("%s: -s and -i cannot be combined with reset\n", program);
         return false;
     }
     if (settings_cli.input) {
@@ -233,7 +226,7 @@ bool collect_assignments(const char *program, bool reset, const std::optional<un
     if ((*out)[REFCLOCK] == 0u) {
         for (std::size_t i = 0; i < SETTING_COUNT; i++) {
             if (i != REFCLOCK && (*out)[i]) {
-                error_line("%s: refclock=stock resets the configuration and takes no other setting (%s)\n",
+                report_error("%s: refclock=stock resets the configuration and takes no other setting (%s)\n",
                            program, SETTINGS[i].name);
                 return false;
             }
@@ -252,7 +245,7 @@ bool apply_assignments(const char *program, const assignment_list &wanted, nvram
             continue;
         const setting &s = SETTINGS[i];
         if (!offered(s, cpu)) {
-            error_line("%s: %s: not offered on this processor (%s); it can only keep %s\n", program, s.name,
+            report_error("%s: %s: not offered on this processor (%s); it can only keep %s\n", program, s.name,
                        constraint_text(s, cpu).c_str(), value_text(s, get(loaded, s)).c_str());
             return false;
         }
@@ -269,7 +262,7 @@ bool apply_assignments(const char *program, const assignment_list &wanted, nvram
         // Asking for the bit, or keeping it while changing what it needs, is
         // what the dialogue cannot do.
         if (changed(d.dependent) || (wanted[d.dependent] && trigger_changed)) {
-            error_line("%s: %s=%s needs %s\n", program, s.name, value_text(s, *wanted[d.dependent]).c_str(),
+            report_error("%s: %s=%s needs %s\n", program, s.name, value_text(s, *wanted[d.dependent]).c_str(),
                        d.needs);
             return false;
         }

@@ -3,6 +3,7 @@
 // (-s name=value, -i file), and the dry run (-n) that shows what would change.
 // One table of settings, in the dialogue's order, drives all of them.
 #include "cu/config.h"
+#include "cu/settings_table.h"
 
 #include <cstdio>
 #include <optional>
@@ -17,12 +18,6 @@ struct settings_options {
     std::vector<const char *> assignments; // -s, in command-line order
 };
 extern settings_options settings_cli;
-
-// The processor facts that decide which settings the dialogue offers.
-struct processor_facts {
-    int family; // cpu_extended_family; -1 matches both 1 and 6
-    int lock;   // cpu_is_locked: 1 locked, 0 unlocked, anything else unknown
-};
 
 // The assignments of one run, by position in the settings table; each value
 // is the field's value (bits as the question's yes = 1). Target 0 is "stock".

@@ -2,12 +2,18 @@
 // The table of settings behind -l, -s, -i and -n: each setting's name, the
 // record field or bit it stands for, the values its dialogue question accepts
 // and the processors on which the dialogue asks it. In the dialogue's order.
-#include "cu/settings.h"
+#include "cu/config.h"
 
 #include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+// The processor facts that decide which settings the dialogue offers.
+struct processor_facts {
+    int family; // cpu_extended_family; -1 matches both 1 and 6
+    int lock;   // cpu_is_locked: 1 locked, 0 unlocked, anything else unknown
+};
 
 namespace named_settings {
 

@@ -1,6 +1,7 @@
 #include "hw/driver.h"
 
 #include "hw/ols.h"
+#include "runtime/diagnostics.h"
 
 #include <array>
 #include <cerrno>
@@ -23,12 +24,6 @@ const char *status_text(unsigned status)
     return status < STATUS_TEXTS.size() ? STATUS_TEXTS[status] : "unknown error\n";
 }
 
-void error_text(const char *text)
-{
-    std::fflush(stdout);
-    std::fputs(text, stderr);
-}
-
 driver_failure failure{};
 
 } // namespace
@@ -40,11 +35,9 @@ int sys_init()
     unsigned status = ols_get_dll_status();
     failure = {status, ols_locked_down()};
     if (status != OLS_DLL_NO_ERROR) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "Unable to initialize %s: ", ols_access_name());
-        error_text(status_text(status));
+        report_error("Unable to initialize %s: %s", ols_access_name(), status_text(status));
         if (const char *note = ols_status_note())
-            error_text(note);
+            report_error("%s", note);
         // Set last: writing the reason may itself change errno.
         errno = ENODEV;
         return -1;

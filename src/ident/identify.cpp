@@ -1,6 +1,7 @@
 #include "ident/identify.h"
 
 #include "ident/query.h"
+#include "runtime/diagnostics.h"
 
 #include <array>
 #include <cstdlib>
@@ -12,12 +13,6 @@ namespace {
 constexpr std::array<std::string_view, 5> SUPPORTED_BOARDS = {"H8QG6", "H8QGL", "H8SGL", "H8QG7", "H8DG6/H8DGi"};
 constexpr char FIRMWARE_PREFIX[] = "KELB ";
 
-void error_text(const char *text)
-{
-    std::fflush(stdout);
-    std::fputs(text, stderr);
-}
-
 } // namespace
 
 int check_board(unsigned options)
@@ -27,13 +22,12 @@ int check_board(unsigned options)
     bool errors = options & CHECK_BOARD_PRINT_ERRORS;
     if (r < 0) {
         if (errors)
-            error_text("Couldn't determine board model");
+            report_error("Couldn't determine board model");
         if (r == DMI_QUERY_DECODER_FAILED) {
             if (errors)
-                error_text(". Please run this utility as root.\n");
+                report_error(". Please run this utility as root.\n");
         } else if (errors) {
-            std::fflush(stdout);
-            std::fprintf(stderr, " (error %d).\n", r);
+            report_error(" (error %d).\n", r);
         }
         return BOARD_UNKNOWN;
     }
@@ -43,7 +37,7 @@ int check_board(unsigned options)
         if (board == name)
             return 0;
     if (errors)
-        error_text("Unsupported board.\n");
+        report_error("Unsupported board.\n");
     return BOARD_UNSUPPORTED;
 }
 

@@ -3,7 +3,7 @@
 #include "smbios/access.h"
 #include "smbios/option_state.h"
 #include "smbios/platform.h"
-#include "smbios/report.h"
+#include "runtime/diagnostics.h"
 #include "smbios/structure.h"
 #include "smbios/table_io.h"
 #include "smbios/walk.h"

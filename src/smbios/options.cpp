@@ -3,7 +3,7 @@
 #include "smbios/options.h"
 #include "smbios/access.h"
 #include "smbios/option_state.h"
-#include "smbios/report.h"
+#include "runtime/diagnostics.h"
 
 #include <getopt.h>
 

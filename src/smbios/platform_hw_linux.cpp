@@ -1,7 +1,7 @@
 // Table access on Linux: system paths as they are, no firmware-table
 // service, and physical memory read from the memory device file.
 #include "smbios/platform.h"
-#include "smbios/report.h"
+#include "runtime/diagnostics.h"
 
 #include <fcntl.h>
 #include <unistd.h>

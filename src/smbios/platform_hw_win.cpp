@@ -2,7 +2,7 @@
 // through the kernel's physical-memory section. Every system entry point is
 // looked up by name at run time, anew on each use.
 #include "smbios/platform.h"
-#include "smbios/report.h"
+#include "runtime/diagnostics.h"
 
 #include <windows.h>
 #include <winternl.h>

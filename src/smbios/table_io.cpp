@@ -2,7 +2,7 @@
 // decoder's dump file.
 #include "smbios/table_io.h"
 #include "smbios/platform.h"
-#include "smbios/report.h"
+#include "runtime/diagnostics.h"
 
 #include <algorithm>
 #include <cerrno>

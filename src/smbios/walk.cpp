@@ -5,7 +5,7 @@
 #include "smbios/names.h"
 #include "smbios/oem.h"
 #include "smbios/option_state.h"
-#include "smbios/report.h"
+#include "runtime/diagnostics.h"
 #include "smbios/strings.h"
 #include "smbios/structure.h"
 #include "smbios/table_io.h"
@@ -39,8 +39,7 @@ unsigned string_field_width(unsigned key)
     va_list ap;
     va_start(ap, format);
     if (decoder_options.string_key) {
-        std::fflush(stdout);
-        std::vfprintf(stderr, format, ap);
+        report_error_v(format, ap);
     } else {
         std::vprintf(format, ap);
     }

@@ -4,7 +4,7 @@
 // and the firmware-table service answers with the file named by
 // KELB_SIM_FIRMWARE_TABLE, or is missing when that variable is unset.
 #include "smbios/platform.h"
-#include "smbios/report.h"
+#include "runtime/diagnostics.h"
 #include "smbios/table_io.h"
 
 #include <cerrno>

@@ -1,0 +1,29 @@
+#pragma once
+// Diagnostics on standard error, for every part of the system. Standard
+// output is flushed first, so that the two streams appear on a console in
+// the order written.
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+[[gnu::format(gnu_printf, 1, 0)]] inline void report_error_v(const char *format, va_list ap)
+{
+    std::fflush(stdout);
+    std::vfprintf(stderr, format, ap);
+}
+
+[[gnu::format(gnu_printf, 1, 2)]] inline void report_error(const char *format, ...)
+{
+    va_list ap;
+    va_start(ap, format);
+    report_error_v(format, ap);
+    va_end(ap);
+}
+
+// "<tag>: <system text of errno>", as perror prints it.
+inline void report_errno(const char *tag)
+{
+    int saved = errno;
+    report_error("%s: %s\n", tag, std::strerror(saved));
+}
