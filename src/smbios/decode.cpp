@@ -28,7 +28,7 @@ structure_decoder decode_voltage_probe, decode_cooling_device, decode_temperatur
     decode_current_probe;                                                                // types_probe.cpp
 structure_decoder decode_remote_access, decode_bis_entry_point, decode_boot_information,
     decode_management_device, decode_management_component, decode_threshold_data,
-    decode_memory_channel;                                                               // types_mgmt.cpp
+    decode_memory_channel;                                                               // types_management.cpp
 structure_decoder decode_ipmi_device, decode_power_supply, decode_additional_information,
     decode_onboard_device, decode_host_interface;                                        // types_ipmi_power.cpp
 
