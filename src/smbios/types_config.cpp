@@ -33,26 +33,15 @@ constexpr names_from log_data_formats{0, // 0x00..0x06
     "None", "Handle", "Multiple-event", "Multiple-event handle", "POST results bitmap",
     "System management", "Multiple-event system management"};
 
-const char *access_method_name(std::uint8_t value)
+// Values from 0x80 on are the vendor's own in every field of the event log.
+const char *log_field_name(name_run names, std::uint8_t value)
 {
-    return value >= 0x80 ? "OEM-specific" : name_of(log_access_methods, value);
-}
-
-const char *header_format_name(std::uint8_t value)
-{
-    return value >= 0x80 ? "OEM-specific" : name_of(log_header_formats, value);
+    return value >= 0x80 ? "OEM-specific" : name_of(names, value);
 }
 
 const char *log_type_name(std::uint8_t value)
 {
-    if (value == 0xFF)
-        return "End of log";
-    return value >= 0x80 ? "OEM-specific" : name_of(log_types, value);
-}
-
-const char *data_format_name(std::uint8_t value)
-{
-    return value >= 0x80 ? "OEM-specific" : name_of(log_data_formats, value);
+    return value == 0xFF ? "End of log" : log_field_name(log_types, value);
 }
 
 void print_numbered_strings(const smbios_structure &s, const char *label)
@@ -97,7 +86,7 @@ void print_log_descriptors(const smbios_structure &s)
     for (unsigned j = 1; j <= count; j++) {
         const std::uint8_t *desc = d + 0x17 + (j - 1) * size;
         std::printf("%sDescriptor %u: %s\n", "\t", j, log_type_name(desc[0]));
-        std::printf("%sData Format %u: %s\n", "\t", j, data_format_name(desc[1]));
+        std::printf("%sData Format %u: %s\n", "\t", j, log_field_name(log_data_formats, desc[1]));
     }
 }
 
@@ -150,13 +139,13 @@ void decode_event_log(const smbios_structure &s, std::uint16_t)
         std::printf("\tHeader Length: %u byte%s\n", header_length, header_length < 2 ? "" : "s");
     }
     std::printf("\tData Start Offset: 0x%04X\n", data_start);
-    std::printf("\tAccess Method: %s\n", access_method_name(d[0x0A]));
+    std::printf("\tAccess Method: %s\n", log_field_name(log_access_methods, d[0x0A]));
     print_access_address(d);
     std::printf("\tStatus: %s, %s\n", d[0x0B] & 0x01 ? "Valid" : "Invalid",
                 d[0x0B] & 0x02 ? "Full" : "Not Full");
     std::printf("\tChange Token: 0x%08X\n", dword_at(d + 0x0C));
     if (s.length < 23)
         return;
-    std::printf("\tHeader Format: %s\n", header_format_name(d[0x14]));
+    std::printf("\tHeader Format: %s\n", log_field_name(log_header_formats, d[0x14]));
     print_log_descriptors(s);
 }
