@@ -22,6 +22,8 @@ template <std::size_t N>
 struct names_from {
     unsigned first;
     const char *names[N];
+    template <typename... T>
+    constexpr names_from(unsigned first_value, T... value_names) : first(first_value), names{value_names...} {}
     constexpr operator name_run() const { return {first, names}; }
 };
 template <typename... T>
