@@ -1,4 +1,5 @@
 // kelb-cu run as a user runs it, in debug mode on a backing file.
+#include "cu/run_texts.h"
 #include "support/files.h"
 #include "support/process.h"
 
@@ -12,12 +13,6 @@
 
 namespace {
 
-const std::string BANNER = "kelb-cu: KELB configuration utility (KELB5.3)\n\n";
-const std::string ABSENT = "No valid KELB configuration found. Generating new configuration.\n\n";
-const std::string FOUND = "KELB configuration found.\n\n";
-const std::string STORED = "Configuration stored successfully.\n\n"
-                           "To ensure proper application, POWER-OFF the machine, then power it back on.\n";
-const std::string UNCHANGED = "Configuration unchanged.\n";
 const std::string ENV_DEFAULTS = "KELB_DEBUG_CPU_EXTENDED_FAMILY is not set, defaulting to -1\n"
                                  "KELB_DEBUG_CPU_LOCKED is not set, defaulting to 1\n\n";
 

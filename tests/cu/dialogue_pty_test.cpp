@@ -1,6 +1,7 @@
 // kelb-cu in debug mode on a terminal, answered question by question as a
 // person would, interrupted by the keyboard and by signals. Only where the
 // platform offers pseudo-terminals.
+#include "cu/run_texts.h"
 #include "questions.h"
 
 #include "cu/config.h"
@@ -16,15 +17,9 @@ namespace {
 
 constexpr std::size_t IMAGE_AT = CFG_NVRAM_OFFSET;
 
-const std::string BANNER = "kelb-cu: KELB configuration utility (KELB5.3)\n\n";
-const std::string FOUND = "KELB configuration found.\n\n";
-const std::string ABSENT = "No valid KELB configuration found. Generating new configuration.\n\n";
 const std::string HEADER = "Type your selection and press Enter.\n"
                            "Plain Enter proceeds with value in square brackets.\n"
                            "Press Ctrl+C to interrupt.\n\n";
-const std::string STORED = "Configuration stored successfully.\n\n"
-                           "To ensure proper application, POWER-OFF the machine, then power it back on.\n";
-const std::string UNCHANGED = "Configuration unchanged.\n";
 // A program that leads its own terminal session owns that terminal, as one
 // started in a window of its own does, so every run but an interrupted one
 // ends with the pause.

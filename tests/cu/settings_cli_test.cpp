@@ -1,4 +1,5 @@
 // -l, -s, -i and -n as a user runs them, in debug mode on a backing file.
+#include "cu/run_texts.h"
 #include "machine_run.h"
 
 #include <chrono>
@@ -7,13 +8,6 @@
 
 namespace {
 
-const std::string BANNER = "kelb-cu: KELB configuration utility (KELB5.3)\n\n";
-const std::string FOUND = "KELB configuration found.\n\n";
-const std::string MARKED = "*** LAST THREE BOOT ATTEMPTS UNSUCCESSFUL. REVISE THE SETTINGS AND TRY AGAIN. ***\n\n";
-const std::string ABSENT = "No valid KELB configuration found. Generating new configuration.\n\n";
-const std::string STORED = "Configuration stored successfully.\n\n"
-                           "To ensure proper application, POWER-OFF the machine, then power it back on.\n";
-const std::string UNCHANGED = "Configuration unchanged.\n";
 
 std::vector<env_change> processor(const char *family, const char *locked)
 {

@@ -1,5 +1,6 @@
 // Full device runs on a simulated machine whose SMBIOS tables name the board
 // and the firmware: the safeguards, their -f overrides, and the store.
+#include "cu/run_texts.h"
 #include "cu/driver_advice.h"
 #include "cu/machine_run.h"
 #include "hw/host.h"
@@ -12,9 +13,6 @@
 
 namespace {
 
-const std::string BANNER = "kelb-cu: KELB configuration utility (KELB5.3)\n\n";
-const std::string STORED = "Configuration stored successfully.\n\n"
-                           "To ensure proper application, POWER-OFF the machine, then power it back on.\n";
 const config_image STORED_230 = {0x5E, 0x00, 0x07, 0x08, 0x00, 0xDF};
 
 std::string detected(const std::string &board)

@@ -185,7 +185,7 @@ run_result run_program_unelevated(const std::vector<std::string> &argv, const st
     CloseHandle(linked.LinkedToken);
     if (!ok)
         return {};
-    run_result r = run_with(argv, env, {}, {primary, nullptr});
+    run_result r = run_with(argv, env, {}, {primary, nullptr, {}});
     CloseHandle(primary);
     return r;
 }
@@ -197,7 +197,7 @@ run_result run_program_reading(const std::vector<std::string> &argv, const char 
     HANDLE in = CreateFileA(device, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr);
     if (in == INVALID_HANDLE_VALUE)
         return {};
-    run_result r = run_with(argv, env, {}, {nullptr, in});
+    run_result r = run_with(argv, env, {}, {nullptr, in, {}});
     CloseHandle(in);
     return r;
 }

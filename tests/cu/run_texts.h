@@ -1,0 +1,12 @@
+#pragma once
+// What every kelb-cu run prints around the record, as the tests expect it.
+#include <string>
+
+inline const std::string BANNER = "kelb-cu: KELB configuration utility (KELB5.3)\n\n";
+inline const std::string FOUND = "KELB configuration found.\n\n";
+inline const std::string MARKED =
+    "*** LAST THREE BOOT ATTEMPTS UNSUCCESSFUL. REVISE THE SETTINGS AND TRY AGAIN. ***\n\n";
+inline const std::string ABSENT = "No valid KELB configuration found. Generating new configuration.\n\n";
+inline const std::string STORED = "Configuration stored successfully.\n\n"
+                                  "To ensure proper application, POWER-OFF the machine, then power it back on.\n";
+inline const std::string UNCHANGED = "Configuration unchanged.\n";
