@@ -299,10 +299,10 @@ bytes entry_sm3(const smbios_table &t, std::uint64_t address, std::uint8_t major
 
 bytes entry_sm(const smbios_table &t, std::uint32_t address, std::uint8_t major, std::uint8_t minor)
 {
-    return entry_sm(address, static_cast<std::uint16_t>(t.data.size()), t.count, major, minor);
+    return entry_sm(address, static_cast<std::uint16_t>(t.data.size()), static_cast<std::uint16_t>(t.count), major, minor);
 }
 
 bytes entry_dmi(const smbios_table &t, std::uint32_t address, std::uint8_t bcd_revision)
 {
-    return entry_dmi(address, static_cast<std::uint16_t>(t.data.size()), t.count, bcd_revision);
+    return entry_dmi(address, static_cast<std::uint16_t>(t.data.size()), static_cast<std::uint16_t>(t.count), bcd_revision);
 }

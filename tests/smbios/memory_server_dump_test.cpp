@@ -21,7 +21,7 @@ TEST(MemoryServerDump, TypeKeywordsShowTheirStructures)
     ASSERT_LT(table.data.size(), 0x10000u);
     scratch_dir dir;
     std::string path = dir.file("server.bin");
-    bytes entry = entry_sm(32, static_cast<std::uint16_t>(table.data.size()), table.count,
+    bytes entry = entry_sm(32, static_cast<std::uint16_t>(table.data.size()), static_cast<std::uint16_t>(table.count),
                            MEMORY_SERVER_VERSION >> 8, MEMORY_SERVER_VERSION & 0xFF);
     write_file(path, dump_image(entry, table.data));
 

@@ -14,9 +14,7 @@ bytes sample_dump()
     bytes uuid(16);
     for (unsigned i = 0; i < 16; i++)
         uuid[i] = static_cast<std::uint8_t>(i * 0x11);
-    bytes system_fields = {1, 2, 3, 4};
-    system_fields.insert(system_fields.end(), uuid.begin(), uuid.end());
-    system_fields.insert(system_fields.end(), {6, 5, 6});
+    bytes system_fields = concat({{1, 2, 3, 4}, uuid, {6, 5, 6}});
     bytes table = concat({structure(1, 0x10, system_fields, {"Maker", "Model", "V1", "S1", "SKU", "Family"}),
                           structure(4, 0x20, bytes(0x1E, 0), {"CPU"}), structure(2, 0x30, {1, 2}, {"M", "Board"}),
                           end_of_table(0x40)});

@@ -23,10 +23,11 @@ void put_word(bytes &b, std::uint16_t v);
 void put_dword(bytes &b, std::uint32_t v);
 void put_qword(bytes &b, std::uint64_t v);
 
-// A table: structures appended in order, with their count.
+// A table: structures appended in order, with their count (a 32-bit entry
+// point holds only its low 16 bits; large generated tables have more).
 struct smbios_table {
     bytes data;
-    std::uint16_t count = 0;
+    std::uint32_t count = 0;
     smbios_table &add(const bytes &structure);
     smbios_table &end_of_table(std::uint16_t handle = 0xFFFF); // type 127
 };
