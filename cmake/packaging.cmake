@@ -40,6 +40,17 @@ if(WIN32)
 
   set(CPACK_GENERATOR ZIP)
   set(CPACK_SYSTEM_NAME win64)
+elseif(KELB_STATIC)
+  # A flat folder to unpack anywhere: the programs, their manuals (man
+  # ./kelb-cu.1) and a note on running them.
+  install(TARGETS ${KELB_PROGRAMS} RUNTIME DESTINATION .)
+  foreach(m IN LISTS KELB_MANUALS)
+    install(FILES ${CMAKE_SOURCE_DIR}/man/${m}.1 DESTINATION .)
+  endforeach()
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/README-linux.txt DESTINATION .)
+
+  set(CPACK_GENERATOR TGZ)
+  set(CPACK_SYSTEM_NAME linux-x86_64-static)
 else()
   include(GNUInstallDirs)
   install(TARGETS ${KELB_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
