@@ -1,11 +1,14 @@
 #!/bin/sh
 # Installs what the build and the tests need and is not on the machine yet.
-# Usage: scripts/setup.sh [native|all]
+# Usage: scripts/setup.sh [native|boot|all]
+# (boot: what scripts/boot-image.sh needs besides the native build)
 set -e
 want="cmake ninja-build g++ googletest"
-if [ "${1:-native}" = all ]; then
-  want="$want g++-mingw-w64-x86-64-posix wine wine64 clang libclang-rt-14-dev dpkg-dev file groff-base unzip lintian qemu-system-x86 linux-image-amd64 busybox-static cpio xz-utils"
-fi
+boot="file linux-image-amd64 busybox-static cpio xz-utils zstd isolinux syslinux-common xorriso"
+case ${1:-native} in
+boot) want="$want $boot" ;;
+all) want="$want $boot g++-mingw-w64-x86-64-posix wine wine64 clang libclang-rt-14-dev dpkg-dev groff-base unzip lintian qemu-system-x86" ;;
+esac
 missing=""
 for p in $want; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
