@@ -5,13 +5,17 @@
 # boot per case, and compares what each guest reports on its serial console
 # with tests/vm/expected/<case>.txt. The programs run only inside the guests.
 # Usage: tests/vm/run.sh [directory of kelb-cu and kelb-dmi]   (build/linux/src)
+#        tests/vm/run.sh --static [directory]   (build/linux-static/src)
+# --static copies no library into the initramfs: the programs must need none.
 # KELB_VM_CASES picks cases ("2 4a"), KELB_VM_TIMEOUT the seconds a guest may
 # take (120). Guest consoles are kept in build/vm/<case>.log.
 set -e
 cd "$(dirname "$0")/../.."
-bin=${1:-build/linux/src}
+static=
+[ "$1" = --static ] && static=yes && shift
+bin=${1:-build/linux${static:+-static}/src}
 here=tests/vm
-out=build/vm
+out=build/vm${static:+-static}
 limit=${KELB_VM_TIMEOUT:-120}
 
 fail() {
@@ -60,7 +64,7 @@ cp "$here/init" "$root/init"
 chmod 755 "$root/init"
 cp "$bin/kelb-cu" "$bin/kelb-dmi" "$root/bin/"
 cc -static -Os -Wall -Wextra -Werror -o "$root/bin/cmos_bank" "$here/cmos_bank.c"
-for lib in $(ldd "$bin/kelb-cu" "$bin/kelb-dmi" | awk '$2 == "=>" && $3 ~ /^\// { print $3 } $1 ~ /^\// { print $1 }' | sort -u); do
+[ -z "$static" ] && for lib in $(ldd "$bin/kelb-cu" "$bin/kelb-dmi" | awk '$2 == "=>" && $3 ~ /^\// { print $3 } $1 ~ /^\// { print $1 }' | sort -u); do
     mkdir -p "$root$(dirname "$lib")"
     cp -L "$lib" "$root$lib"
 done
@@ -186,4 +190,4 @@ for c in $cases; do
     check "$c" || failed=$((failed + 1))
 done
 [ $failed -eq 0 ] || fail "$failed of the cases failed"
-echo "vm: all cases pass (guest kernel $(basename "$kernel"))"
+echo "vm: all cases pass (guest kernel $(basename "$kernel")${static:+, static programs, no C library})"
