@@ -1,14 +1,17 @@
 #!/bin/sh
-# Makes the Debian package and the Windows zip (cpack) from two trees that
-# are already built, and checks them: exact contents (production programs and
-# manuals only, and the Debian package's copyright and changelog), control
-# fields, lintian, and that the unpacked programs run. It builds nothing:
-# build both presets first (scripts/test.sh does).
-# Usage: scripts/package.sh [linux-build-dir [windows-build-dir]]
+# Makes the Debian package, the Windows zip and the tar.gz of the static
+# Linux programs (cpack) from trees that are already built, and checks them
+# and the boot image: exact contents (production programs and manuals only,
+# and the Debian package's copyright and changelog), control fields, lintian,
+# and that the unpacked programs run. It builds nothing: build the presets
+# and the image first (scripts/test.sh does).
+# Usage: scripts/package.sh [linux-build-dir [windows-build-dir [static-build-dir [boot-image]]]]
 set -e
 cd "$(dirname "$0")/.."
 linux=${1:-build/linux}
 windows=${2:-build/windows}
+static=${3:-build/linux-static}
+image=${4:-build/boot/kelb-cu-boot.iso}
 fail() { echo "package check: $*" >&2; exit 1; }
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/kelb-package.XXXXXX")
@@ -29,6 +32,8 @@ need_build() {
 }
 need_build "$linux" linux ""
 need_build "$windows" windows .exe
+need_build "$static" linux-static ""
+[ -f "$image" ] || fail "no boot image $image (this script builds nothing): run 'sh scripts/boot-image.sh' first"
 
 # Debian package.
 rm -rf "$linux/packages"
@@ -117,3 +122,45 @@ if [ -f "$scratch/zip/$top/kelb-dmi.exe" ]; then
   [ "$(printf '%s' "$got" | tr -d '\r')" = "1.0" ] || fail "kelb-dmi.exe -V printed '$got'"
 fi
 echo "package check: $(basename "$zip") ok"
+
+# Static Linux programs: a folder to unpack and run anywhere.
+rm -rf "$static/packages"
+(cd "$static" && cpack -G TGZ) >"$scratch/cpack.log" 2>&1 || { cat "$scratch/cpack.log"; fail "cpack failed in $static"; }
+tgz=$(ls "$static"/packages/kelb-cu-*.tar.gz)
+[ "$(echo "$tgz" | wc -l)" = 1 ] || fail "expected one .tar.gz, found: $tgz"
+top=$(basename "$tgz" .tar.gz)
+expected=$( (echo "$top/README-linux.txt"
+             for p in $(programs "$static"); do echo "$top/$p"; echo "$top/$p.1"; done) | sort)
+got=$(tar tzf "$tgz" | grep -v '/$' | sort)
+[ "$got" = "$expected" ] || fail "$tgz holds
+$got
+expected
+$expected"
+mkdir "$scratch/tgz"
+tar xzf "$tgz" -C "$scratch/tgz"
+for p in $(programs "$static"); do
+  file "$scratch/tgz/$top/$p" | grep -q 'statically linked' || fail "$top/$p is not linked statically"
+  cmp -s "man/$p.1" "$scratch/tgz/$top/$p.1" || fail "$top/$p.1 is not man/$p.1"
+done
+got=$("$scratch/tgz/$top/kelb-cu" -V) || fail "unpacked static kelb-cu -V failed"
+[ "$got" = "$want_cu" ] || fail "unpacked static kelb-cu -V printed '$got'"
+got=$("$scratch/tgz/$top/kelb-dmi" -V) || fail "unpacked static kelb-dmi -V failed"
+[ "$got" = "1.0" ] || fail "unpacked static kelb-dmi -V printed '$got'"
+echo "package check: $(basename "$tgz") ok"
+
+# Boot image: an ISO 9660 image with a master boot record (CD-ROM and USB
+# stick), within 96 MiB, carrying the programs of the static package.
+size=$(stat -c %s "$image")
+[ "$size" -le $((96 * 1024 * 1024)) ] || fail "$image is $size bytes, more than 96 MiB"
+[ "$(od -An -tx1 -j510 -N2 "$image" | tr -d ' ')" = 55aa ] || fail "$image has no boot record for a USB stick"
+[ "$(dd if="$image" bs=1 skip=32769 count=5 2>/dev/null)" = CD001 ] || fail "$image is not an ISO 9660 image"
+command -v xorriso >/dev/null || fail "xorriso is not installed (sh scripts/setup.sh all)"
+xorriso -osirrox on -indev "$image" -extract /boot/initrd.img "$scratch/initrd.img" >/dev/null 2>&1 ||
+  fail "$image holds no /boot/initrd.img"
+mkdir "$scratch/initrd"
+(cd "$scratch/initrd" && gzip -dc ../initrd.img | cpio -id --quiet bin/kelb-cu bin/kelb-dmi) ||
+  fail "the initramfs of $image does not unpack"
+for p in kelb-cu kelb-dmi; do
+  cmp -s "$scratch/initrd/bin/$p" "$scratch/tgz/$top/$p" || fail "$image does not carry the $p of $(basename "$tgz")"
+done
+echo "package check: $(basename "$image") ok"

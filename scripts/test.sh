@@ -1,8 +1,10 @@
 #!/bin/sh
 # Installs what is missing, builds every preset and runs every test:
 # native Linux, Linux with ASan and UBSan, and Windows under wine; then
-# boots the production Linux programs in QEMU guests (tests/vm), builds and
-# checks the Debian package and the Windows zip, runs each fuzz
+# boots the production Linux programs in QEMU guests (tests/vm), builds the
+# static Linux programs and runs them in guests without a C library, builds
+# the boot image and drives its menu in QEMU, builds and checks the Debian
+# package, the Windows zip, the static tar.gz and the image, runs each fuzz
 # target for a bounded time and the quick benchmark.
 set -e
 cd "$(dirname "$0")/.."
@@ -15,8 +17,15 @@ for preset in linux asan windows; do
 done
 echo "=== vm"
 sh tests/vm/run.sh build/linux/src
+echo "=== linux-static"
+cmake --preset linux-static >/dev/null
+cmake --build --preset linux-static
+sh tests/vm/run.sh --static build/linux-static/src
+echo "=== boot image"
+sh scripts/boot-image.sh
+sh tests/boot/run.sh build/boot/kelb-cu-boot.iso
 echo "=== packages"
-sh scripts/package.sh build/linux build/windows
+sh scripts/package.sh build/linux build/windows build/linux-static build/boot/kelb-cu-boot.iso
 echo "=== fuzz"
 sh scripts/fuzz.sh 10
 echo "=== benchmark"

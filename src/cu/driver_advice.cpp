@@ -22,7 +22,9 @@ constexpr std::string_view DRIVER_BLOCKED =
     "22H2 and later, memory integrity, Smart App Control, S mode).\n";
 constexpr std::string_view LINUX_WAY_OUT =
     "The Linux build of kelb-cu needs no driver (it uses /dev/port as root): run\n"
-    "it there instead, for instance from a live system.\n";
+    "it there instead, with nothing to install: unpack the static Linux programs\n"
+    "(kelb-cu-*-linux-x86_64-static.tar.gz) on any live system and run them as\n"
+    "root, or boot this machine from the image kelb-cu-boot.iso (CD or USB stick).\n";
 
 std::string windows_advice(const driver_facts &f)
 {

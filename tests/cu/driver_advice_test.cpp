@@ -13,7 +13,9 @@ const std::string ADMINISTRATOR = "Please run this utility as administrator.\n";
 const std::string ROOT = "Please run this utility as root.\n";
 const std::string LINUX_WAY_OUT =
     "The Linux build of kelb-cu needs no driver (it uses /dev/port as root): run\n"
-    "it there instead, for instance from a live system.\n";
+    "it there instead, with nothing to install: unpack the static Linux programs\n"
+    "(kelb-cu-*-linux-x86_64-static.tar.gz) on any live system and run them as\n"
+    "root, or boot this machine from the image kelb-cu-boot.iso (CD or USB stick).\n";
 const std::string REMOVED = ADMINISTRATOR +
     "This process already runs as administrator. The likely cause: a driver file\n"
     "is missing beside kelb-cu.exe (WinRing0x64.sys, WinRing0x64.dll); Microsoft\n"
