@@ -62,12 +62,14 @@ echo "boot: menu after $(($(date +%s) - started))s"
 type_line 4
 expect "kelb-cu-boot# "
 # The keyboard may still be on its way through the USB drivers: ten seconds.
-# Then the consoles of the two menus: the screen and the serial port.
-type_line "for i in 1 2 3 4 5 6 7 8 9 10; do grep -q 'QEMU USB Keyboard' /proc/bus/input/devices && break; sleep 1; done; grep -c 'N: Name=\"QEMU QEMU USB Keyboard\"' /proc/bus/input/devices; for p in \$(pidof kelb-menu); do readlink /proc/\$p/fd/0; done | sort | tr '\\n' ' '; echo; exit"
+# Then the consoles of the two menus (the screen and the serial port) and
+# where kelb-cu takes its lock.
+type_line "for i in 1 2 3 4 5 6 7 8 9 10; do grep -q 'QEMU USB Keyboard' /proc/bus/input/devices && break; sleep 1; done; grep -c 'N: Name=\"QEMU QEMU USB Keyboard\"' /proc/bus/input/devices; for p in \$(pidof kelb-menu); do readlink /proc/\$p/fd/0; done | sort | tr '\\n' ' '; echo; stat -f -c 'lock %T' /run/lock; exit"
 expect "Press Enter to return to the menu."
 shell=$(tail -c +$((mark + 1)) "$log" | tr -d '\r')
 echo "$shell" | grep -qx 1 || fail "the guest lists no USB keyboard among its input devices"
 echo "$shell" | grep -qx '/dev/tty1 /dev/ttyS0 ' || fail "the menus do not run on the screen and the serial port"
+echo "$shell" | grep -qx 'lock tmpfs' || fail "the guest has no /run/lock on a tmpfs"
 type_line ""
 expect "Choice: "
 type_line 2
