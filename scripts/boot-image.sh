@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds build/boot/kelb-cu-boot.iso: a hybrid image that boots a PC BIOS
-# machine from a CD-ROM drive or, written with dd, from a USB stick, into a
-# menu around the static kelb-cu (Debian's kernel, busybox, the programs of
+# (ISOLINUX) or UEFI (GRUB, without Secure Boot) machine from a CD-ROM drive
+# or, written with dd, from a USB stick, into a menu around the static kelb-cu (Debian's kernel, busybox, the programs of
 # the linux-static preset). Installs what it lacks with apt-get and builds
 # the static programs first.
 # Usage: scripts/boot-image.sh
@@ -69,9 +69,19 @@ mkdir -p "$out/iso/isolinux" "$out/iso/boot"
 cp "$kernel" "$out/iso/boot/vmlinuz"
 cp /usr/lib/ISOLINUX/isolinux.bin /usr/lib/syslinux/modules/bios/ldlinux.c32 "$out/iso/isolinux/"
 cp packaging/boot/isolinux.cfg "$out/iso/isolinux/"
+# UEFI firmware starts EFI/BOOT/BOOTX64.EFI from a FAT image: one GRUB file
+# with its configuration inside, which finds the kernel on the image.
+grub-mkstandalone -O x86_64-efi -o "$out/BOOTX64.EFI" --locales= --fonts= --themes= \
+    "boot/grub/grub.cfg=packaging/boot/grub.cfg"
+efi=$out/iso/boot/efi.img
+dd if=/dev/zero of="$efi" bs=1K count=$(( ($(stat -c %s "$out/BOOTX64.EFI") / 1024 + 256) )) 2>/dev/null
+mformat -i "$efi" ::
+mmd -i "$efi" ::/EFI ::/EFI/BOOT
+mcopy -i "$efi" "$out/BOOTX64.EFI" ::/EFI/BOOT/BOOTX64.EFI
 xorriso -as mkisofs -quiet -o "$iso" -V KELB_CU_BOOT \
     -isohybrid-mbr /usr/lib/ISOLINUX/isohdpfx.bin \
     -b isolinux/isolinux.bin -c isolinux/boot.cat -no-emul-boot -boot-load-size 4 -boot-info-table \
+    -eltorito-alt-boot -e boot/efi.img -no-emul-boot -isohybrid-gpt-basdat \
     "$out/iso"
 size=$(stat -c %s "$iso")
 [ "$size" -le $limit ] || fail "$iso is $size bytes, more than 96 MiB"

@@ -24,6 +24,7 @@ sh tests/vm/run.sh --static build/linux-static/src
 echo "=== boot image"
 sh scripts/boot-image.sh
 sh tests/boot/run.sh build/boot/kelb-cu-boot.iso
+sh tests/boot/run.sh --uefi build/boot/kelb-cu-boot.iso
 echo "=== packages"
 sh scripts/package.sh build/linux build/windows build/linux-static build/boot/kelb-cu-boot.iso
 echo "=== fuzz"

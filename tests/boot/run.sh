@@ -1,20 +1,25 @@
 #!/bin/sh
-# End-to-end test of the boot image: QEMU (software emulation, SeaBIOS) boots
-# build/boot/kelb-cu-boot.iso from its CD-ROM drive as an H8QG6 with
+# End-to-end test of the boot image: QEMU (software emulation, SeaBIOS, or
+# OVMF with --uefi) boots build/boot/kelb-cu-boot.iso from its CD-ROM drive
+# as an H8QG6 with
 # "KELB 5.3" and a USB keyboard, and the test types on the serial console as
 # an operator would: the menu appears; 4 opens a shell that finds the USB
 # keyboard among the input devices; 2 lists the settings (QEMU's CMOS has no
 # valid PC checksum, so kelb-cu ends with its checksum message); 5 powers the
 # guest off. The programs run only inside the guest.
-# Usage: tests/boot/run.sh [image]   (build/boot/kelb-cu-boot.iso)
-# KELB_BOOT_TIMEOUT: seconds for the whole boot (300). Console in build/boot-test/console.log.
+# Usage: tests/boot/run.sh [--uefi] [image]   (build/boot/kelb-cu-boot.iso)
+# KELB_BOOT_TIMEOUT: seconds for the whole boot (300). Console in
+# build/boot-test/console-bios.log (console-uefi.log).
 set -e
 cd "$(dirname "$0")/../.."
+firmware=bios
+[ "$1" = --uefi ] && firmware=uefi && shift
 image=${1:-build/boot/kelb-cu-boot.iso}
 out=build/boot-test
+ovmf=/usr/share/OVMF
 limit=${KELB_BOOT_TIMEOUT:-300}
 fail() {
-    echo "boot: FAIL: $*" >&2
+    echo "boot: $firmware: FAIL: $*" >&2
     if [ -f "$log" ]; then
         echo "    last console lines ($log):" >&2
         tail -n 30 "$log" | tr -d '\r' | sed 's/^/    | /' >&2
@@ -24,16 +29,23 @@ fail() {
 [ -f "$image" ] || fail "$image is missing: run sh scripts/boot-image.sh first"
 command -v qemu-system-x86_64 >/dev/null || fail "qemu-system-x86_64 is missing (scripts/setup.sh all installs it)"
 
-rm -rf "$out"
 mkdir -p "$out"
-log=$out/console.log
+log=$out/console-$firmware.log
 : >"$log"
+set --
+if [ $firmware = uefi ]; then
+    [ -f $ovmf/OVMF_CODE_4M.fd ] || fail "no UEFI firmware $ovmf/OVMF_CODE_4M.fd (package ovmf)"
+    cp $ovmf/OVMF_VARS_4M.fd "$out/uefi-vars.fd"
+    set -- -drive if=pflash,format=raw,readonly=on,file=$ovmf/OVMF_CODE_4M.fd \
+        -drive if=pflash,format=raw,file="$out/uefi-vars.fd"
+fi
+rm -f "$out/keys"
 mkfifo "$out/keys"
 # Read and write: opening the FIFO neither blocks nor ends QEMU's input.
 exec 3<>"$out/keys"
 started=$(date +%s)
-timeout "$limit" qemu-system-x86_64 -machine pc -accel tcg -m 256 -nodefaults -no-reboot \
-    -display none -vga std -monitor none -serial stdio -boot d -cdrom "$image" \
+timeout "$limit" qemu-system-x86_64 -machine pc -accel tcg -m 512 -nodefaults -no-reboot \
+    -display none -vga std -monitor none -serial stdio -boot d -cdrom "$image" "$@" \
     -usb -device usb-kbd \
     -smbios type=2,manufacturer=Supermicro,product=H8QG6 \
     -smbios "type=11,value=To be filled by O.E.M.,value=KELB 5.3" \
@@ -58,7 +70,7 @@ type_line() {
 
 expect "6) reboot"
 expect "Choice: "
-echo "boot: menu after $(($(date +%s) - started))s"
+echo "boot: $firmware: menu after $(($(date +%s) - started))s"
 type_line 4
 expect "kelb-cu-boot# "
 # The keyboard may still be on its way through the USB drivers: ten seconds.
@@ -82,4 +94,4 @@ expect "Choice: "
 type_line 5
 wait $qemu || fail "QEMU ended with status $? (124: the guest did not power off within ${limit}s)"
 trap - EXIT
-echo "boot: pass in $(($(date +%s) - started))s (menu, USB keyboard, list, power off)"
+echo "boot: $firmware: pass in $(($(date +%s) - started))s (menu, USB keyboard, list, power off)"
