@@ -47,12 +47,14 @@ printf 'root:x:0:\n' >"$root/etc/group"
 # asks) and the HID drivers, each after what modules.dep says it needs; the
 # modules go in uncompressed, so that busybox's insmod loads any of them.
 wanted="xhci-pci ehci-pci ohci-pci uhci-hcd usbhid hid-generic"
-order=$(for name in $wanted; do
+: >"$out/modules.wanted"
+for name in $wanted; do
     line=$(grep -E "(^|/)$name\.ko(\.xz|\.zst|\.gz)?:" "$modules/modules.dep") ||
         fail "no module $name in $modules/modules.dep"
     # Dependencies are listed from the nearest to the farthest: load them backwards.
-    echo "$line" | tr -d ':' | awk '{ for (i = NF; i > 1; i--) print $i; print $1 }'
-done | awk '!seen[$0]++')
+    echo "$line" | tr -d ':' | awk '{ for (i = NF; i > 1; i--) print $i; print $1 }' >>"$out/modules.wanted"
+done
+order=$(awk '!seen[$0]++' "$out/modules.wanted")
 for m in $order; do
     plain=$(basename "$m" | sed -E 's/\.(xz|zst|gz)$//')
     case $m in
