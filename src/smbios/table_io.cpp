@@ -160,8 +160,8 @@ std::filesystem::path dump_destination(const char *path)
     return file;
 }
 
-// Creates the run's new dump file beside the dump file, with the permissions
-// of the file it replaces. Only a regular file (or none) can be replaced.
+// Creates the run's new dump file beside the dump file. Only a regular file
+// (or none) can be replaced.
 int start_dump(const char *path)
 {
     const std::filesystem::path destination = dump_destination(path);
@@ -179,8 +179,6 @@ int start_dump(const char *path)
     dump_run.temporary = create_file_beside(destination.string());
     if (dump_run.temporary.empty())
         return dump_failure(path, "fopen");
-    if (!ec)
-        std::filesystem::permissions(dump_run.temporary, old.permissions(), ec);
     return 0;
 }
 
@@ -213,7 +211,12 @@ int dump_finish(const char *path, bool keep)
     if (!dump_run.temporary.empty()) {
         std::error_code ec;
         if (keep && result == 0) {
-            std::filesystem::rename(dump_run.temporary, dump_destination(path), ec);
+            // The new file keeps the permissions of the one it replaces.
+            const std::filesystem::path destination = dump_destination(path);
+            const std::filesystem::file_status old = std::filesystem::status(destination, ec);
+            if (!ec)
+                std::filesystem::permissions(dump_run.temporary, old.permissions(), ec);
+            std::filesystem::rename(dump_run.temporary, destination, ec);
             if (ec) {
                 report_error("%s: rename: %s\n", path, ec.message().c_str());
                 result = -1;

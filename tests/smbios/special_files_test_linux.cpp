@@ -92,6 +92,25 @@ TEST(SpecialFiles, ADumpIsNeverWrittenIntoAFifo)
               2); // the FIFO and the machine's root
 }
 
+TEST(SpecialFiles, AReplacedDumpKeepsItsLinkAndPermissions)
+{
+    namespace fs = std::filesystem;
+    sim_machine m;
+    bytes table = sample_table();
+    m.place("/sys/firmware/dmi/tables/smbios_entry_point", entry_sm3(0, static_cast<std::uint32_t>(table.size())));
+    m.place("/sys/firmware/dmi/tables/DMI", table);
+    fs::create_directories(m.file("real"));
+    std::string file = m.file("real") + "/dump.bin", link = m.file("link.bin");
+    write_file(file, bytes(10, 1));
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read);
+    fs::create_symlink(file, link);
+    run_result r = m.run({"-q", "--dump-bin", link});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(read_file(file), dump_image(entry_sm3(32, static_cast<std::uint32_t>(table.size())), table));
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::group_read);
+}
+
 TEST(SpecialFiles, OutputThatCannotBeWrittenIsAFailure)
 {
     scratch_dir dir;
