@@ -192,6 +192,23 @@ TEST(FailureStatus, ADumpReplacesItsFileOnlyAfterASuccessfulRun)
         EXPECT_EQ(files_in(m.file("out")), 1u);
     }
     {
+        // One table of the scan is written, another cannot be read: the run
+        // fails, and what was written is not kept.
+        sim_machine m;
+        bytes memory = memory_image();
+        put(memory, TABLE_ADDRESS, sample_table());
+        put(memory, 0xF0000, entry_dmi(TABLE_ADDRESS, sample_size(), 2));
+        put(memory, 0xF0100, entry_dmi(0x200000, sample_size(), 2));
+        m.place("/dev/mem", memory);
+        std::filesystem::create_directories(m.file("out"));
+        std::string dump = m.file("out") + "/dump.bin";
+        write_file(dump, old_content);
+        run_result r = m.run({"-q", "--dump-bin", dump});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(read_file(dump), old_content);
+        EXPECT_EQ(files_in(m.file("out")), 1u);
+    }
+    {
         // A longer old file is replaced by exactly the new dump.
         sim_machine m;
         m.place(SYSFS_ENTRY, entry_sm3(0x1000, sample_size()));
