@@ -27,3 +27,17 @@ inline void report_errno(const char *tag)
     int saved = errno;
     report_error("%s: %s\n", tag, std::strerror(saved));
 }
+
+// The status of a program whose run ended with `status`, once its standard
+// output has been flushed: output that could not be written (a full device, a
+// closed descriptor) is reported and makes a successful run fail with 1.
+inline int standard_output_status(int status)
+{
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return status;
+    if (errno == 0)
+        errno = EIO;
+    report_errno("standard output");
+    return status != 0 ? status : 1;
+}

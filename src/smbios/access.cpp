@@ -39,12 +39,15 @@ bool begins_with(const std::uint8_t *p, const char *anchor)
 
 // Where each kind keeps its table address and the checksum byte whose range
 // covers it, and how far the fields the decoder reads reach.
+// An entry point whose own length does not cover the fields read (its
+// checksum range then leaves them out; a length of 0 always sums to 0) is not
+// valid.
 struct entry_layout {
-    unsigned address_offset, address_width, checksum_offset, fields_end;
+    unsigned address_offset, address_width, checksum_offset, fields_end, shortest;
 };
-constexpr entry_layout SM3_LAYOUT = {0x10, 8, 0x05, 0x18};
-constexpr entry_layout SM_LAYOUT = {0x18, 4, 0x15, 0x1F};
-constexpr entry_layout DMI_LAYOUT = {0x08, 4, 0x05, 0x0F};
+constexpr entry_layout SM3_LAYOUT = {0x10, 8, 0x05, 0x18, 0x18};
+constexpr entry_layout SM_LAYOUT = {0x18, 4, 0x15, 0x1F, 0x1E};
+constexpr entry_layout DMI_LAYOUT = {0x08, 4, 0x05, 0x0F, 0x0F};
 
 // Writes the entry point into the dump file ahead of the table the walk has
 // written, pointing it at offset 32 with its checksum still holding.
@@ -69,8 +72,8 @@ void dump_entry_point(const std::uint8_t *entry, std::size_t available, std::siz
     dump_write_at(0, static_cast<std::uint32_t>(n), copy.data(), decoder_options.dump_path, true);
 }
 
-bool decode_any_entry(const std::uint8_t *block, std::size_t available, const char *source,
-                      unsigned flags, bool legacy_too)
+int decode_any_entry(const std::uint8_t *block, std::size_t available, const char *source,
+                     unsigned flags, bool legacy_too)
 {
     if (available >= 5 && begins_with(block, "_SM3_"))
         return decode_entry_sm3(block, available, source, flags);
@@ -78,7 +81,14 @@ bool decode_any_entry(const std::uint8_t *block, std::size_t available, const ch
         return decode_entry_sm(block, available, source, flags);
     if (legacy_too && available >= 5 && begins_with(block, "_DMI_"))
         return decode_entry_dmi(block, available, source, flags);
-    return false;
+    return 0;
+}
+
+// The run's status after an entry point was tried: 1 when its table could
+// not be read.
+int status_of(int decoded)
+{
+    return decoded < 0 ? 1 : 0;
 }
 
 void say(const char *line)
@@ -98,9 +108,10 @@ int from_dump_file()
     buffer_ptr entry(read_chunk(0, DUMP_TABLE_OFFSET, path, false, &got));
     if (!entry)
         return 1;
-    if (!decode_any_entry(entry.get(), got, path, 0, true))
+    int decoded = decode_any_entry(entry.get(), got, path, 0, true);
+    if (decoded == 0)
         say(NOT_FOUND);
-    return 0;
+    return status_of(decoded);
 }
 
 int from_sysfs()
@@ -110,8 +121,8 @@ int from_sysfs()
     if (!entry)
         return -1;
     say("Getting SMBIOS data from sysfs.");
-    if (decode_any_entry(entry.get(), got, SYSFS_TABLE, WALK_NO_FILE_OFFSET, true))
-        return 0;
+    if (int decoded = decode_any_entry(entry.get(), got, SYSFS_TABLE, WALK_NO_FILE_OFFSET, true))
+        return status_of(decoded);
     say("Failed to get SMBIOS data from sysfs.");
     return -1;
 }
@@ -119,13 +130,12 @@ int from_sysfs()
 int from_efi_systab()
 {
     const char *name = EFI_SYSTAB;
-    file_ptr f(std::fopen(resolve_system_path(name).c_str(), "r"));
-    if (!f) {
+    file_ptr f;
+    if (open_source_file(name, &f) != 0) {
         name = EFI_SYSTAB_OLD;
-        f.reset(std::fopen(resolve_system_path(name).c_str(), "r"));
+        if (open_source_file(name, &f) != 0)
+            return -1;
     }
-    if (!f)
-        return -1;
     bool found = false;
     std::uint64_t address = 0;
     char line[64];
@@ -153,9 +163,10 @@ int from_efi_systab()
     buffer_ptr entry(read_chunk(address, DUMP_TABLE_OFFSET, device, true, nullptr));
     if (!entry)
         return 1;
-    if (!decode_any_entry(entry.get(), DUMP_TABLE_OFFSET, device, WALK_PHYSICAL_SOURCE, false))
+    int decoded = decode_any_entry(entry.get(), DUMP_TABLE_OFFSET, device, WALK_PHYSICAL_SOURCE, false);
+    if (decoded == 0)
         say(NOT_FOUND);
-    return 0;
+    return status_of(decoded);
 }
 
 int from_firmware_table()
@@ -173,9 +184,9 @@ int from_firmware_table()
     std::uint32_t count = count_structures(block + 8, length);
     if (!decoder_quiet())
         std::printf("SMBIOS %u.%u present.\n", block[1], block[2]);
-    walk_structure_table(reinterpret_cast<std::uintptr_t>(block + 8), length, static_cast<std::uint16_t>(count),
-                         static_cast<std::uint16_t>(block[1] << 8 | block[2]), nullptr, 0);
-    return 0;
+    return status_of(walk_structure_table(reinterpret_cast<std::uintptr_t>(block + 8), length,
+                                          static_cast<std::uint16_t>(count),
+                                          static_cast<std::uint16_t>(block[1] << 8 | block[2]), nullptr, 0));
 }
 
 int scan_memory()
@@ -186,40 +197,38 @@ int scan_memory()
     buffer_ptr area(read_chunk(SCAN_BASE, SCAN_LENGTH, device, true, nullptr));
     if (!area)
         return 1;
-    bool found = false;
+    bool found = false, unreadable = false;
     for (std::size_t fp = 0; fp <= SCAN_LENGTH - 16; fp += 16) {
         const std::uint8_t *p = area.get() + fp;
         std::size_t available = SCAN_LENGTH - fp;
+        int decoded = 0;
         if (begins_with(p, "_SM3_") && fp <= SCAN_LENGTH - 32) {
-            if (decode_entry_sm3(p, available, device, WALK_PHYSICAL_SOURCE)) {
-                found = true;
-                fp += 16;
-            }
+            decoded = decode_entry_sm3(p, available, device, WALK_PHYSICAL_SOURCE);
         } else if (begins_with(p, "_SM_") && fp <= SCAN_LENGTH - 32) {
-            // A valid one's intermediate "_DMI_" anchor is part of it and is skipped.
-            if (decode_entry_sm(p, available, device, WALK_PHYSICAL_SOURCE)) {
-                found = true;
-                fp += 16;
-            }
+            decoded = decode_entry_sm(p, available, device, WALK_PHYSICAL_SOURCE);
         } else if (begins_with(p, "_DMI_")) {
-            if (decode_entry_dmi(p, available, device, WALK_PHYSICAL_SOURCE))
-                found = true;
+            decoded = decode_entry_dmi(p, available, device, WALK_PHYSICAL_SOURCE);
         }
+        found = found || decoded != 0;
+        unreadable = unreadable || decoded < 0;
+        // A valid 64-bit or 32-bit entry point spans two paragraphs; the
+        // intermediate "_DMI_" anchor of a 32-bit one is part of it.
+        if (decoded != 0 && !begins_with(p, "_DMI_"))
+            fp += 16;
     }
     if (!found)
         say(NOT_FOUND);
-    return 0;
+    return unreadable ? 1 : 0;
 }
 
 } // namespace
 
 int smbios_access_sequence()
 {
-    if (decoder_options.mode & MODE_FROM_DUMP)
-        return from_dump_file();
-    dump_run = {};
     int status = -1;
-    if (!(decoder_options.mode & MODE_NO_SYSFS))
+    if (decoder_options.mode & MODE_FROM_DUMP)
+        status = from_dump_file();
+    if (status < 0 && !(decoder_options.mode & MODE_NO_SYSFS))
         status = from_sysfs();
     if (status < 0)
         status = from_efi_systab();
@@ -227,11 +236,9 @@ int smbios_access_sequence()
         status = from_firmware_table();
     if (status < 0)
         status = scan_memory();
-    if (dump_run.failed) {
-        if (dump_run.created)
-            std::remove(resolve_system_path(decoder_options.dump_path).c_str());
+    // The dump replaces its file only after a run that read all of its table.
+    if (dump_finish(decoder_options.dump_path, status == 0) != 0)
         return 1;
-    }
     return status;
 }
 
@@ -243,27 +250,30 @@ bool entry_checksum_ok(const std::uint8_t *bytes, std::size_t length)
     return (sum & 0xFF) == 0;
 }
 
-bool decode_entry_sm3(const std::uint8_t *entry, std::size_t available, const char *source, unsigned flags)
+int decode_entry_sm3(const std::uint8_t *entry, std::size_t available, const char *source, unsigned flags)
 {
     std::size_t own = entry[0x06];
-    if (available < SM3_LAYOUT.fields_end || own > available || !entry_checksum_ok(entry, own))
-        return false;
+    if (available < SM3_LAYOUT.fields_end || own < SM3_LAYOUT.shortest || own > available ||
+        !entry_checksum_ok(entry, own))
+        return 0;
     std::uint16_t version = static_cast<std::uint16_t>(entry[0x07] << 8 | entry[0x08]);
     if (!decoder_quiet())
         std::printf("SMBIOS %u.%u.%u present.\n", entry[0x07], entry[0x08], entry[0x09]);
-    walk_structure_table(qword_at(entry + 0x10), dword_at(entry + 0x0C), 0, version, source,
-                         flags | WALK_STOP_AT_END);
+    if (walk_structure_table(qword_at(entry + 0x10), dword_at(entry + 0x0C), 0, version, source,
+                             flags | WALK_STOP_AT_END) != 0)
+        return -1;
     if (decoder_options.mode & MODE_DUMP_BIN)
         dump_entry_point(entry, available, own, own, SM3_LAYOUT);
-    return true;
+    return 1;
 }
 
-bool decode_entry_sm(const std::uint8_t *entry, std::size_t available, const char *source, unsigned flags)
+int decode_entry_sm(const std::uint8_t *entry, std::size_t available, const char *source, unsigned flags)
 {
     std::size_t own = entry[0x05];
-    if (available < SM_LAYOUT.fields_end || own > available || !entry_checksum_ok(entry, own) ||
-        !begins_with(entry + 0x10, "_DMI_") || !entry_checksum_ok(entry + 0x10, 15))
-        return false;
+    if (available < SM_LAYOUT.fields_end || own < SM_LAYOUT.shortest || own > available ||
+        !entry_checksum_ok(entry, own) || !begins_with(entry + 0x10, "_DMI_") ||
+        !entry_checksum_ok(entry + 0x10, 15))
+        return 0;
     unsigned major = entry[0x06], minor = entry[0x07];
     // Versions some firmware announces in place of the one it implements.
     struct fixup {
@@ -281,25 +291,27 @@ bool decode_entry_sm(const std::uint8_t *entry, std::size_t available, const cha
     }
     if (!decoder_quiet())
         std::printf("SMBIOS %u.%u present.\n", major, minor);
-    walk_structure_table(dword_at(entry + 0x18), word_at(entry + 0x16), word_at(entry + 0x1C),
-                         static_cast<std::uint16_t>(major << 8 | minor), source, flags);
+    if (walk_structure_table(dword_at(entry + 0x18), word_at(entry + 0x16), word_at(entry + 0x1C),
+                             static_cast<std::uint16_t>(major << 8 | minor), source, flags) != 0)
+        return -1;
     if (decoder_options.mode & MODE_DUMP_BIN)
         dump_entry_point(entry, available, own, 0x10 + 15, SM_LAYOUT);
-    return true;
+    return 1;
 }
 
-bool decode_entry_dmi(const std::uint8_t *entry, std::size_t available, const char *source, unsigned flags)
+int decode_entry_dmi(const std::uint8_t *entry, std::size_t available, const char *source, unsigned flags)
 {
-    if (available < DMI_LAYOUT.fields_end || !entry_checksum_ok(entry, 15))
-        return false;
+    if (available < DMI_LAYOUT.fields_end || !entry_checksum_ok(entry, DMI_LAYOUT.shortest))
+        return 0;
     unsigned major = entry[0x0E] >> 4, minor = entry[0x0E] & 0x0F;
     if (!decoder_quiet())
         std::printf("Legacy DMI %u.%u present.\n", major, minor);
-    walk_structure_table(dword_at(entry + 0x08), word_at(entry + 0x06), word_at(entry + 0x0C),
-                         static_cast<std::uint16_t>(major << 8 | minor), source, flags);
+    if (walk_structure_table(dword_at(entry + 0x08), word_at(entry + 0x06), word_at(entry + 0x0C),
+                             static_cast<std::uint16_t>(major << 8 | minor), source, flags) != 0)
+        return -1;
     if (decoder_options.mode & MODE_DUMP_BIN)
         dump_entry_point(entry, available, 15, 15, DMI_LAYOUT);
-    return true;
+    return 1;
 }
 
 std::uint32_t count_structures(const std::uint8_t *table, std::uint32_t length)

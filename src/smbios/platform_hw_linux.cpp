@@ -4,6 +4,7 @@
 #include "runtime/diagnostics.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -22,9 +23,17 @@ std::uint8_t *fetch_raw_smbios(std::uint32_t *size)
 
 std::uint8_t *read_physical_memory(std::uint64_t base, std::uint32_t length, const char *device)
 {
-    int fd = open(device, O_RDONLY);
+    // Opened without waiting, so that a FIFO in the device's place cannot
+    // block the run; only a device or a regular file is read.
+    int fd = open(device, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         report_errno(device);
+        return nullptr;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !(S_ISCHR(st.st_mode) || S_ISREG(st.st_mode))) {
+        report_error("%s: not a memory device\n", device);
+        close(fd);
         return nullptr;
     }
     auto *buf = static_cast<std::uint8_t *>(std::malloc(length ? length : 1));

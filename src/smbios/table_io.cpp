@@ -23,18 +23,35 @@ constexpr std::size_t FILE_CHUNK = 64 * 1024;
 
 dump_run_state dump_run = {};
 
+int open_source_file(const char *path, file_ptr *f)
+{
+    const std::string file = resolve_system_path(path);
+    std::error_code ec;
+    const auto kind = std::filesystem::status(file, ec).type();
+    if (!ec && kind != std::filesystem::file_type::regular && kind != std::filesystem::file_type::directory &&
+        kind != std::filesystem::file_type::not_found) {
+        report_error("%s: not a regular file\n", path);
+        return -2;
+    }
+    f->reset(std::fopen(file.c_str(), "rb"));
+    return *f ? 0 : -1;
+}
+
 std::uint8_t *read_chunk(std::uint64_t base, std::uint32_t length, const char *source, bool physical,
                          std::uint32_t *got)
 {
+    length = std::min(length, MAX_TABLE_SIZE);
     if (physical) {
         std::uint8_t *p = read_physical_memory(base, length, source);
         if (p && got)
             *got = length;
         return p;
     }
-    file_ptr f(std::fopen(resolve_system_path(source).c_str(), "rb"));
-    if (!f) {
-        report_errno(source);
+    file_ptr f;
+    int opened = open_source_file(source, &f);
+    if (opened != 0) {
+        if (opened == -1)
+            report_errno(source);
         return nullptr;
     }
     if (base > static_cast<std::uint64_t>(std::numeric_limits<long>::max())) {
@@ -85,9 +102,10 @@ std::uint8_t *read_chunk(std::uint64_t base, std::uint32_t length, const char *s
 std::uint8_t *read_whole_file(std::size_t size, const char *path, std::size_t *got)
 {
     *got = 0;
-    file_ptr f(std::fopen(resolve_system_path(path).c_str(), "rb"));
-    if (!f) {
-        if (errno != ENOENT)
+    file_ptr f;
+    int opened = open_source_file(path, &f);
+    if (opened != 0) {
+        if (opened == -1 && errno != ENOENT)
             report_errno(path);
         return nullptr;
     }
@@ -114,40 +132,99 @@ std::uint8_t *read_whole_file(std::size_t size, const char *path, std::size_t *g
     return buf.release();
 }
 
-int dump_write_at(std::uint64_t offset, std::uint32_t length, const void *data, const char *path, bool update)
+namespace {
+
+// "<path>: <step>: <system text>", once per run: after a failure the dump is
+// abandoned, and later writes are skipped rather than reported again.
+int dump_failure(const char *path, const char *step)
 {
-    auto fail = [path](const char *step) {
-        int saved = errno;
-        report_error("%s: ", path);
-        errno = saved;
-        report_errno(step);
+    int saved = errno;
+    report_error("%s: ", path);
+    errno = saved;
+    report_errno(step);
+    dump_run.failed = true;
+    return -1;
+}
+
+// The file that the dump replaces: the target of a symbolic link, so that the
+// link stays and its file gets the new content.
+std::filesystem::path dump_destination(const char *path)
+{
+    std::filesystem::path file = resolve_system_path(path);
+    std::error_code ec;
+    if (std::filesystem::is_symlink(std::filesystem::symlink_status(file, ec))) {
+        std::filesystem::path target = std::filesystem::weakly_canonical(file, ec);
+        if (!ec)
+            return target;
+    }
+    return file;
+}
+
+// Creates the run's new dump file beside the dump file. Only a regular file
+// (or none) can be replaced.
+int start_dump(const char *path)
+{
+    const std::filesystem::path destination = dump_destination(path);
+    std::error_code ec;
+    const std::filesystem::file_status old = std::filesystem::status(destination, ec);
+    if (old.type() == std::filesystem::file_type::directory) {
+        errno = EISDIR;
+        return dump_failure(path, "fopen");
+    }
+    if (!ec && old.type() != std::filesystem::file_type::regular) {
+        report_error("%s: not a regular file\n", path);
         dump_run.failed = true;
         return -1;
-    };
-    const std::string file = resolve_system_path(path);
-    std::error_code ec;
-    const bool existed = update || std::filesystem::exists(std::filesystem::symlink_status(file, ec));
-    std::FILE *f = std::fopen(file.c_str(), update ? "r+b" : "wb");
+    }
+    dump_run.temporary = create_file_beside(destination.string());
+    if (dump_run.temporary.empty())
+        return dump_failure(path, "fopen");
+    return 0;
+}
+
+} // namespace
+
+int dump_write_at(std::uint64_t offset, std::uint32_t length, const void *data, const char *path, bool update)
+{
+    if (dump_run.failed || (dump_run.temporary.empty() && start_dump(path) != 0))
+        return -1;
+    file_ptr f(std::fopen(dump_run.temporary.c_str(), update ? "r+b" : "wb"));
     if (!f)
-        return fail("fopen");
-    dump_run.created = dump_run.created || !existed;
+        return dump_failure(path, "fopen");
     if (offset > static_cast<std::uint64_t>(std::numeric_limits<long>::max())) {
         errno = EINVAL;
-        std::fclose(f);
-        return fail("fseek");
+        return dump_failure(path, "fseek");
     }
-    if (std::fseek(f, static_cast<long>(offset), SEEK_SET) != 0) {
-        fail("fseek");
-        std::fclose(f);
-        return -1;
-    }
+    if (std::fseek(f.get(), static_cast<long>(offset), SEEK_SET) != 0)
+        return dump_failure(path, "fseek");
     // An empty block is written by writing nothing; fwrite would report no item.
-    if (length > 0 && std::fwrite(data, length, 1, f) != 1) {
-        fail("fwrite");
-        std::fclose(f);
-        return -1;
-    }
-    if (std::fclose(f) != 0)
-        return fail("fclose");
+    if (length > 0 && std::fwrite(data, length, 1, f.get()) != 1)
+        return dump_failure(path, "fwrite");
+    if (std::fclose(f.release()) != 0)
+        return dump_failure(path, "fclose");
     return 0;
+}
+
+int dump_finish(const char *path, bool keep)
+{
+    int result = dump_run.failed ? -1 : 0;
+    if (!dump_run.temporary.empty()) {
+        std::error_code ec;
+        if (keep && result == 0) {
+            // The new file keeps the permissions of the one it replaces.
+            const std::filesystem::path destination = dump_destination(path);
+            const std::filesystem::file_status old = std::filesystem::status(destination, ec);
+            if (!ec)
+                std::filesystem::permissions(dump_run.temporary, old.permissions(), ec);
+            std::filesystem::rename(dump_run.temporary, destination, ec);
+            if (ec) {
+                report_error("%s: rename: %s\n", path, ec.message().c_str());
+                result = -1;
+            }
+        }
+        if (!keep || result != 0)
+            std::filesystem::remove(dump_run.temporary, ec);
+    }
+    dump_run = {};
+    return result;
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 // Owners of an open file and of a buffer these functions return.
 struct file_closer {
@@ -18,10 +19,22 @@ struct malloc_free {
 };
 using buffer_ptr = std::unique_ptr<std::uint8_t, malloc_free>;
 
-// `length` bytes at `base` of `source` (malloc'd, or null after a message).
-// From physical memory (`physical`) the bytes are all there or none is; a file
-// may hold fewer, and *got (when asked for) says how many were read: only
-// those are in the buffer, which is never much larger than the file.
+// The most a table read takes from any source, and so the most memory it
+// costs: real tables stay under 64 KiB, but a 64-bit entry point may announce
+// up to 4 GiB.
+inline constexpr std::uint32_t MAX_TABLE_SIZE = 32u << 20;
+
+// Opens a file that a table source names, for reading, into *f: 0; -1 when
+// it cannot be opened (errno set, nothing reported); -2 for a FIFO, socket or
+// device, refused without being opened since reading it may block for ever
+// ("<path>: not a regular file" reported). A directory is left to the system.
+int open_source_file(const char *path, file_ptr *f);
+
+// `length` bytes at `base` of `source` (malloc'd, or null after a message),
+// never more than MAX_TABLE_SIZE. From physical memory (`physical`) the bytes
+// are all there or none is; a file may hold fewer, and *got (when asked for)
+// says how many were read: only those are in the buffer, which is never much
+// larger than the file.
 std::uint8_t *read_chunk(std::uint64_t base, std::uint32_t length, const char *source,
                          bool physical, std::uint32_t *got);
 
@@ -30,14 +43,28 @@ std::uint8_t *read_chunk(std::uint64_t base, std::uint32_t length, const char *s
 // read (reported, unless it does not exist).
 std::uint8_t *read_whole_file(std::size_t size, const char *path, std::size_t *got);
 
-// The dump writes of this run: whether one failed, and whether the run
-// created the file, which it then removes rather than leave a part of a dump.
+// The dump file of a run is written as a new file beside it, which takes the
+// dump file's place only when the run has written all of it: a failure never
+// costs what was there. `temporary` is that new file (empty until the first
+// write), `failed` says that a write failed (reported once; later writes are
+// skipped).
 struct dump_run_state {
+    std::string temporary;
     bool failed;
-    bool created;
 };
 extern dump_run_state dump_run;
 
-// Writes `length` bytes at `offset` of the dump file: created (or truncated)
-// unless `update`, then opened for update. 0, or -1 after a message.
+// Writes `length` bytes at `offset` of the run's new dump file: created (or
+// truncated) unless `update`. `path` is the dump file it will replace. 0, or
+// -1 after a message.
 int dump_write_at(std::uint64_t offset, std::uint32_t length, const void *data, const char *path, bool update);
+
+// Ends the run's dump: with `keep` (the run succeeded) the new file replaces
+// `path`, otherwise it is removed. -1 when a write failed or the replacement
+// did (both reported; `path` is then as it was), else 0.
+int dump_finish(const char *path, bool keep);
+
+// The platform's part (table_io_linux.cpp, table_io_win.cpp): a new, empty
+// file of a fresh name beside `target`, answered by its name; empty, with
+// errno set, when none can be created.
+std::string create_file_beside(const std::string &target);

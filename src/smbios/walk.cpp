@@ -119,8 +119,8 @@ void walk_table(std::uint8_t *table, std::uint32_t available, std::uint32_t leng
 
 } // namespace
 
-void walk_structure_table(std::uint64_t base, std::uint32_t length, std::uint16_t count, std::uint16_t version,
-                          const char *source, unsigned flags)
+int walk_structure_table(std::uint64_t base, std::uint32_t length, std::uint16_t count, std::uint16_t version,
+                         const char *source, unsigned flags)
 {
     if (version > 0x0300 && !decoder_quiet())
         std::printf("# SMBIOS implementations newer than version %u.%u are not\n"
@@ -140,14 +140,16 @@ void walk_structure_table(std::uint64_t base, std::uint32_t length, std::uint16_
 
     std::uint8_t *table;
     std::uint32_t available = length;
-    std::uint8_t *owned = nullptr;
+    buffer_ptr owned;
+    bool cut = false;
     if (source) {
-        owned = read_chunk(base, length, source, (flags & WALK_PHYSICAL_SOURCE) != 0, &available);
+        owned.reset(read_chunk(base, length, source, (flags & WALK_PHYSICAL_SOURCE) != 0, &available));
         if (!owned) {
             report_error("Table is unreachable, sorry.\n");
-            return;
+            return -1;
         }
-        table = owned;
+        table = owned.get();
+        cut = length > MAX_TABLE_SIZE && available == MAX_TABLE_SIZE;
     } else {
         table = reinterpret_cast<std::uint8_t *>(static_cast<std::uintptr_t>(base));
     }
@@ -159,7 +161,11 @@ void walk_structure_table(std::uint64_t base, std::uint32_t length, std::uint16_
     } else {
         walk_table(table, available, length, count, version, flags);
     }
-    std::free(owned);
+    if (cut) {
+        report_error("Table of %u bytes announced: only its first %u bytes were read.\n", length, MAX_TABLE_SIZE);
+        return -1;
+    }
+    return 0;
 }
 
 void print_string_value(const smbios_structure &s, std::uint16_t version)

@@ -12,8 +12,10 @@ enum : unsigned {
     WALK_PHYSICAL_SOURCE = 0x100,
 };
 
-void walk_structure_table(std::uint64_t base, std::uint32_t length, std::uint16_t count,
-                          std::uint16_t version, const char *source, unsigned flags);
+// 0, or -1 when the table could not be read, or not all of it (reported on
+// standard error).
+int walk_structure_table(std::uint64_t base, std::uint32_t length, std::uint16_t count,
+                         std::uint16_t version, const char *source, unsigned flags);
 
 // Prints the --string value of one structure of the keyword's type.
 void print_string_value(const smbios_structure &s, std::uint16_t version);

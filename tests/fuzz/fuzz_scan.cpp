@@ -32,9 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     std::memcpy(memory.data(), data, size);
     fuzz_machine_state = {memory.data(), 0xF0000, area, nullptr, 0};
     // The scan reads through the memory device; it is named, never opened.
-    if (run_decoder({"-d", "/nonexistent/kelb-fuzz-mem"}) != 0 ||
-        run_decoder({"-u", "--no-sysfs"}) != 0 ||
-        run_decoder({"-q", "-s", "baseboard-product-name"}) != 0)
+    // The area is readable, so the only failure is a table outside it (1).
+    if (run_decoder({"-d", "/nonexistent/kelb-fuzz-mem"}) > 1 ||
+        run_decoder({"-u", "--no-sysfs"}) > 1 ||
+        run_decoder({"-q", "-s", "baseboard-product-name"}) > 1)
         fuzz_fail("the scan of a readable area failed");
     fuzz_machine_state = {};
     return 0;

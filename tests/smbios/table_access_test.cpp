@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -109,24 +111,41 @@ TEST(TableAccess, DumpWriteAt)
     std::string path = dir.file("dump.bin");
     const bytes table = {0xA, 0xB, 0xC};
     const bytes entry = {0x1, 0x2};
+    write_file(path, bytes{7, 7, 7});
     EXPECT_EQ(dump_write_at(32, 3, table.data(), path.c_str(), false), 0);
     EXPECT_EQ(dump_write_at(0, 2, entry.data(), path.c_str(), true), 0);
+    // Until the run ends, the dump file is as it was.
+    EXPECT_EQ(read_file(path), (bytes{7, 7, 7}));
+    EXPECT_EQ(dump_finish(path.c_str(), true), 0);
     bytes expected(32, 0);
     put(expected, 0, entry);
     put(expected, 32, table);
     EXPECT_EQ(read_file(path), expected);
 
-    // An empty table truncates the file and writes nothing.
+    // A second table truncates the new file: an empty one leaves nothing.
+    EXPECT_EQ(dump_write_at(32, 3, table.data(), path.c_str(), false), 0);
     EXPECT_EQ(dump_write_at(32, 0, table.data(), path.c_str(), false), 0);
+    EXPECT_EQ(dump_finish(path.c_str(), true), 0);
     EXPECT_EQ(read_file(path), bytes{});
 
-    std::string absent = dir.file("absent.bin");
+    // A run that fails leaves the old file and no new one.
+    EXPECT_EQ(dump_write_at(32, 3, table.data(), path.c_str(), false), 0);
+    EXPECT_EQ(dump_finish(path.c_str(), false), 0);
+    EXPECT_EQ(read_file(path), bytes{});
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()),
+              1);
+
+    std::string absent = dir.file("absent") + "/dump.bin";
     {
         std_streams_redirect quiet(dir.file("out"), dir.file("err"));
+        EXPECT_EQ(dump_write_at(32, 3, table.data(), absent.c_str(), false), -1);
         EXPECT_EQ(dump_write_at(0, 2, entry.data(), absent.c_str(), true), -1);
+        EXPECT_EQ(dump_finish(absent.c_str(), true), -1);
     }
     bytes err = read_file(dir.file("err"));
-    EXPECT_EQ(std::string(err.begin(), err.end()).rfind(absent + ": fopen: ", 0), 0u);
+    std::string text(err.begin(), err.end());
+    EXPECT_EQ(text.rfind(absent + ": fopen: ", 0), 0u) << text;
+    EXPECT_EQ(text.find('\n'), text.size() - 1) << text;
 }
 
 } // namespace
