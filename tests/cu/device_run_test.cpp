@@ -3,6 +3,8 @@
 #include "machine_run.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -238,6 +240,102 @@ TEST_P(device_index, lost_index_stops_the_transfer_and_spares_the_rest_of_the_ch
 }
 
 INSTANTIATE_TEST_SUITE_P(sim, device_index, ::testing::ValuesIn(INDEX_FAULTS),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+std::string hex(const bytes &chip)
+{
+    std::string t;
+    for (std::size_t i = CFG_NVRAM_OFFSET; i < CFG_NVRAM_OFFSET + CFG_IMAGE_SIZE; i++) {
+        char b[4];
+        std::snprintf(b, sizeof b, " %02x", chip[i]);
+        t += b;
+    }
+    return t;
+}
+
+enum class store_end { nothing_written, previous_back, invalid_left };
+
+struct store_fault {
+    const char *name;
+    const char *drop;        // KELB_SIM_WRITE_DROP
+    unsigned foreign_after;  // data-port access after which another agent writes; 0 none
+    unsigned foreign_offset; // the register it writes (its value: the old one with bit 6 flipped)
+    store_end end;
+    unsigned data_writes;    // data-port writes of the run
+};
+
+// Data-port accesses: 32 of the checksum, then 33..38 the record read, 39..44
+// its second read, 45..50 the first write. Each write is tried three times,
+// and so is putting the old record back.
+const store_fault STORE_FAULTS[] = {
+    {"byte_not_kept", "248", 0, 0, store_end::previous_back, 3 * 6 + 6},
+    {"bytes_not_kept", "249,253", 0, 0, store_end::previous_back, 3 * 6 + 6},
+    {"changed_after_the_first_read", nullptr, 38, 250, store_end::nothing_written, 0},
+    {"changed_under_a_byte_not_kept", "250", 45, 250, store_end::invalid_left, 3 * 6 + 3 * 6},
+};
+
+class device_store_fault : public ::testing::TestWithParam<store_fault> {};
+
+TEST_P(device_store_fault, store_that_does_not_take_reports_what_the_chip_holds)
+{
+    const store_fault &c = GetParam();
+    scratch_dir dir;
+    std::string chip = dir.file("cmos.bin"), log = dir.file("ports.log"), good = dir.file("good.bin");
+    const bytes before = chip_with_record(23, prior_image(prior_kind::valid));
+    write_file(chip, before);
+    write_file(good, before);
+    ASSERT_EQ(run_device(good, dir.file("good.log"), {"-f", "-f", "230"}).status, 0);
+    const bytes wanted = read_file(good); // the chip after a store that takes
+    ASSERT_NE(hex(wanted), hex(before));
+
+    std::vector<env_change> faults;
+    if (c.drop)
+        faults.emplace_back(SIM_WRITE_DROP, c.drop);
+    bytes foreign = before;
+    if (c.foreign_after) {
+        foreign[c.foreign_offset] ^= 0x40;
+        faults.emplace_back(SIM_FOREIGN_WRITE, std::to_string(c.foreign_after) + ":" +
+                                                   std::to_string(c.foreign_offset) + "=" +
+                                                   std::to_string(foreign[c.foreign_offset]));
+    }
+    run_result r = run_device(chip, log, {"-f", "-f", "230"}, faults);
+    EXPECT_EQ(r.status, 12);
+    EXPECT_EQ(r.out, "kelb-cu: KELB configuration utility (KELB5.3)\n\nKELB configuration found.\n\n");
+
+    // The chip as before but for the other agent's byte.
+    EXPECT_EQ(read_file(chip), foreign);
+    std::string err = WARNING_LINES;
+    if (c.end == store_end::nothing_written) {
+        err += "write_config: the stored record is not the one this run read; another program changed it\n"
+               "write_config: read at the start:" + hex(before) + "\n"
+               "write_config: read now:         " + hex(foreign) + "\n"
+               "ERROR: couldn't store configuration; nothing was written\n";
+    } else {
+        bytes read_back = wanted;
+        for (const char *d = c.drop; *d;) {
+            char *end;
+            unsigned offset = static_cast<unsigned>(std::strtoul(d, &end, 10));
+            read_back[offset] = foreign[offset];
+            d = *end ? end + 1 : end;
+        }
+        err += "write_config: " + errno_text(EIO) + "\n"
+               "write_config: the new record did not take in 3 tries\n"
+               "write_config: written:  " + hex(wanted) + "\n"
+               "write_config: read back:" + hex(read_back) + "\n";
+        err += c.end == store_end::previous_back
+                   ? "ERROR: couldn't store configuration; the previous configuration is back:" + hex(before) + "\n"
+                   : "ERROR: couldn't store configuration; the NVRAM now holds an invalid record: the firmware "
+                     "will run at stock:" + hex(foreign) + "\n";
+    }
+    EXPECT_EQ(r.err, err);
+
+    unsigned data_writes = 0;
+    for (const auto &line : read_lines(log))
+        data_writes += line.rfind("out 73", 0) == 0;
+    EXPECT_EQ(data_writes, c.data_writes);
+}
+
+INSTANTIATE_TEST_SUITE_P(sim, device_store_fault, ::testing::ValuesIn(STORE_FAULTS),
                          [](const auto &info) { return std::string(info.param.name); });
 
 struct driver_case {

@@ -152,8 +152,10 @@ void count_transfer()
     sim.transfers++;
     if (sim.mode == readback::drift && sim.transfers == sim.drift_after)
         sim.index = sim.index == 0x0C ? 0x0D : 0x0C;
-    if (sim.transfers == sim.foreign_after)
+    if (sim.transfers == sim.foreign_after) {
         sim.cmos[sim.foreign_offset] = sim.foreign_value;
+        save_chip();
+    }
     for (const auto &[after, sig] : sim.raises)
         if (sim.transfers == after)
             std::raise(sig);
@@ -229,6 +231,8 @@ void ols_write_io_port_byte(std::uint16_t port, std::uint8_t value)
     } else if (sim.open && port == DATA_PORT) {
         if (!sim.dropped[sim.index])
             sim.cmos[sim.index] = value;
+        // Battery-backed: what is written stays, whatever becomes of the process.
+        save_chip();
         count_transfer();
     }
 }

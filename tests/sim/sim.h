@@ -4,7 +4,8 @@
 // drive it in-process and through the simulated utility alike.
 //
 //   KELB_SIM_CMOS            path of the chip's 256 bytes: loaded when the
-//                            library is initialised, saved when it is released
+//                            library is initialised, saved after every write
+//                            to it and when the library is released
 //                            (a missing or short file reads as zeros; unset,
 //                            the chip is all zeros and nothing is saved)
 //   KELB_SIM_INDEX           the index register at initialisation (default 0)
