@@ -168,7 +168,7 @@ void report_store_failure(const replace_result &r, const nvram_bytes &written)
     bool whole = r.now.size() == now.size();
     if (whole)
         std::copy(r.now.begin(), r.now.end(), now.begin());
-    if (whole && decode_config(now, &ignored) != CONFIG_ABSENT)
+    if (whole && decode_config(now, &ignored) == CONFIG_VALID)
         report_image("ERROR: couldn't store configuration; the NVRAM now holds another record, which the "
                      "firmware will use:", r.now);
     else
