@@ -8,6 +8,7 @@
 
 nvram_config cfg = CFG_DEFAULTS;
 nvram_config old_cfg = {};
+nvram_bytes image_found;
 
 namespace {
 
@@ -72,6 +73,7 @@ config_status read_config(int fd)
     // operator's settings.
     if (got != want && (fd == NVRAM_DEVICE_FD || got < 0))
         return CONFIG_READ_FAILED;
+    image_found.assign(b.begin(), b.begin() + got);
     config_status st = got == want ? decode_config(b, &loaded) : CONFIG_ABSENT;
     old_cfg_loaded = st != CONFIG_ABSENT;
     switch (st) {
@@ -120,12 +122,12 @@ bool config_changed()
            cfg.nbv != old_cfg.nbv || cfg.vcore != old_cfg.vcore || cfg.cpumulti != old_cfg.cpumulti;
 }
 
-bool write_config(int fd, int verbosity)
+replace_result write_config(int fd, int verbosity)
 {
     config_image b = encode_config(cfg);
     if (verbosity > 0) {
         report_error("%s: buffer: %02x %02x %02x %02x %02x %02x\n\n", "write_config",
                      b[0], b[1], b[2], b[3], b[4], b[5]);
     }
-    return nvram_write(fd, b.data(), b.size(), CFG_NVRAM_OFFSET) == static_cast<int>(b.size());
+    return nvram_replace(fd, CFG_NVRAM_OFFSET, image_found, b);
 }

@@ -1,5 +1,7 @@
 #pragma once
 // The overclocking configuration record and its six-byte NVRAM image.
+#include "hw/nvram_replace.h"
+
 #include <array>
 #include <cstdint>
 
@@ -45,6 +47,9 @@ inline constexpr nvram_config CFG_DEFAULTS = {200, 0, 3200, 0, 1, 2, 0};
 
 extern nvram_config cfg;     // the record being edited
 extern nvram_config old_cfg; // the record as found; target 0 when none was usable
+// The image as read_config read it, which a store expects to find again:
+// fewer than six bytes only where a backing file ends before the record.
+extern nvram_bytes image_found;
 
 // The image of a record; the reset image (six 0xFF) for target 0.
 config_image encode_config(const nvram_config &c);
@@ -54,4 +59,5 @@ config_status decode_config(const config_image &image, nvram_config *out);
 config_status read_config(int fd);
 void apply_cpu_constraints();
 bool config_changed();
-bool write_config(int fd, int verbosity);
+// Stores the image of cfg in place of image_found, checked (nvram_replace).
+replace_result write_config(int fd, int verbosity);

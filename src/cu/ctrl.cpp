@@ -18,3 +18,13 @@ void end_of_run_handshake()
         discard_injected_input();
     }
 }
+
+store_section::store_section()
+{
+    hold_control_events();
+}
+
+store_section::~store_section()
+{
+    release_control_events();
+}

@@ -19,9 +19,24 @@ void end_of_run_handshake();
 // system's default action (false), which ends the process.
 bool console_ctrl_handler(unsigned long event);
 
-// The prompts are about to read a line from standard input.
+// A read of standard input (a prompt's line, or -i -) is about to begin, or
+// has ended: a control event meanwhile makes it return at once.
 void console_read_begins();
+void console_read_ends();
+
+// A store in progress, from before its first byte to the end of its check and
+// report: no control event ends the process meanwhile, a second one included.
+// Events that come during the section take effect when it ends.
+class store_section {
+public:
+    store_section();
+    ~store_section();
+    store_section(const store_section &) = delete;
+    store_section &operator=(const store_section &) = delete;
+};
 
 // Platform pieces of the above.
 bool first_control_event();
 void discard_injected_input();
+void hold_control_events();
+void release_control_events();

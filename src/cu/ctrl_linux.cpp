@@ -1,6 +1,7 @@
 // Control events on Linux are the signals INT, TERM, HUP and QUIT. They are
 // caught without SA_RESTART, so a line read that is waiting for the terminal
-// fails with EINTR and the prompt in progress sees `interrupted`.
+// fails with EINTR and the prompt in progress sees `interrupted`. A store
+// blocks them: they stay pending until it is over.
 #include "cu/ctrl.h"
 
 #include <cerrno>
@@ -13,6 +14,7 @@ namespace {
 constexpr int CONTROL_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 int null_fd = -1;
+sigset_t mask_before_store;
 std::atomic<int> reading_console{0};
 static_assert(std::atomic<int>::is_always_lock_free);
 
@@ -74,6 +76,25 @@ void install_console_ctrl_handler()
 void console_read_begins()
 {
     reading_console.store(1);
+}
+
+void console_read_ends()
+{
+    reading_console.store(0);
+}
+
+void hold_control_events()
+{
+    sigset_t held;
+    sigemptyset(&held);
+    for (int s : CONTROL_SIGNALS)
+        sigaddset(&held, s);
+    sigprocmask(SIG_BLOCK, &held, &mask_before_store);
+}
+
+void release_control_events()
+{
+    sigprocmask(SIG_SETMASK, &mask_before_store, nullptr);
 }
 
 // Nothing was injected into the terminal's input.

@@ -6,6 +6,10 @@
 
 namespace {
 
+std::atomic<int> storing{0};
+std::atomic<int> reading_input{0};
+HANDLE main_thread = nullptr;
+
 BOOL WINAPI on_console_event(DWORD type)
 {
     return console_ctrl_handler(type) ? TRUE : FALSE;
@@ -33,23 +37,49 @@ void inject_enter()
 
 bool console_ctrl_handler(unsigned long)
 {
+    // Not even a second event may end the process in the middle of a store.
+    while (storing.load() != 0)
+        Sleep(10);
     if (!first_control_event())
         return false;
     inject_enter();
     // Returning would let the system end the process (close, logoff,
-    // shutdown) before the main thread has finished its run.
-    while (interrupted.load() == 1)
+    // shutdown) before the main thread has finished its run. A read of
+    // standard input that the Enter key cannot complete (a pipe, or a read
+    // that wants more than a line) is cancelled, until it has ended.
+    while (interrupted.load() == 1) {
+        if (reading_input.load() != 0 && main_thread)
+            CancelSynchronousIo(main_thread);
         Sleep(100);
+    }
     return true;
 }
 
 void install_console_ctrl_handler()
 {
+    main_thread = OpenThread(THREAD_TERMINATE, FALSE, GetCurrentThreadId());
     SetConsoleCtrlHandler(on_console_event, TRUE);
 }
 
-// The injected Enter key takes care of a read that is about to start.
-void console_read_begins() {}
+void console_read_begins()
+{
+    reading_input.store(1);
+}
+
+void console_read_ends()
+{
+    reading_input.store(0);
+}
+
+void hold_control_events()
+{
+    storing.store(1);
+}
+
+void release_control_events()
+{
+    storing.store(0);
+}
 
 void discard_injected_input()
 {

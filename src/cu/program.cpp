@@ -16,7 +16,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <string_view>
 #include <unistd.h>
 
 namespace {
@@ -121,6 +123,84 @@ int reopen_for_writing(int *fd)
     return EXIT_OK;
 }
 
+// Runs that a control event ends before they store: the dialogue, runs with
+// -s or -i, and dry runs. Reset and reference-clock runs go on and store.
+bool stops_on_control_event(run_mode mode)
+{
+    return mode == run_mode::interactive || mode == run_mode::assign || settings_cli.dry_run;
+}
+
+// Six image bytes as hex, "--" for each that could not be read or that a
+// backing file does not hold.
+void report_image(const char *text, const nvram_bytes &b)
+{
+    report_error("%s", text);
+    for (std::size_t i = 0; i < CFG_IMAGE_SIZE; i++) {
+        if (i < b.size())
+            report_error(" %02x", b[i]);
+        else
+            report_error(" --");
+    }
+    report_error("\n");
+}
+
+// What a store that did not succeed did, and what the NVRAM holds now.
+void report_store_failure(const replace_result &r, const nvram_bytes &written)
+{
+    if (r.error != 0)
+        report_error("write_config: %s\n", std::strerror(r.error));
+    if (r.status == replace_status::changed) {
+        report_error("write_config: the stored record is not the one this run read; another program changed it\n");
+        report_image("write_config: read at the start:", image_found);
+        report_image("write_config: read now:         ", r.seen);
+        report_error("ERROR: couldn't store configuration; nothing was written\n");
+        return;
+    }
+    report_error("write_config: the new record did not take in %d tries\n", NVRAM_STORE_TRIES);
+    report_image("write_config: written:  ", written);
+    report_image("write_config: read back:", r.seen);
+    if (r.status == replace_status::restored) {
+        report_image("ERROR: couldn't store configuration; the previous configuration is back:", r.now);
+        return;
+    }
+    config_image now{};
+    nvram_config ignored;
+    bool whole = r.now.size() == now.size();
+    if (whole)
+        std::copy(r.now.begin(), r.now.end(), now.begin());
+    if (whole && decode_config(now, &ignored) == CONFIG_VALID)
+        report_image("ERROR: couldn't store configuration; the NVRAM now holds another record, which the "
+                     "firmware will use:", r.now);
+    else
+        report_image("ERROR: couldn't store configuration; the NVRAM now holds an invalid record: the firmware "
+                     "will run at stock:", r.now);
+}
+
+// The store, checked, with control events held until it has been reported.
+int store(int *fdp, bool read_only, bool stoppable)
+{
+    store_section held;
+    // The last moment a control event can still stop the run with nothing written.
+    if (stoppable && interrupted.load() != 0)
+        return EXIT_INTERRUPTED;
+    if (read_only) {
+        int status = reopen_for_writing(fdp);
+        if (status != EXIT_OK)
+            return status;
+    }
+    config_image image = encode_config(cfg);
+    replace_result r = write_config(*fdp, verbosity);
+    if (r.status != replace_status::replaced) {
+        report_store_failure(r, nvram_bytes(image.begin(), image.end()));
+        return EXIT_STORE;
+    }
+    std::puts("Configuration stored successfully.");
+    std::puts("");
+    std::puts("To ensure proper application, POWER-OFF the machine, then power it back on.");
+    std::fflush(stdout);
+    return EXIT_OK;
+}
+
 // Everything between the safeguards and the clean-up, on an open NVRAM.
 int edit_and_store(int *fdp, bool read_only, run_mode mode, unsigned refclock, const char *program,
                    const assignment_list &wanted)
@@ -167,6 +247,8 @@ int edit_and_store(int *fdp, bool read_only, run_mode mode, unsigned refclock, c
         return EXIT_OK;
     }
 
+    if (interrupted.load() != 0 && stops_on_control_event(mode))
+        return EXIT_INTERRUPTED;
     if (verbosity > 0)
         trace_config();
     if (!config_changed()) {
@@ -178,21 +260,7 @@ int edit_and_store(int *fdp, bool read_only, run_mode mode, unsigned refclock, c
         std::puts("Dry run: configuration not stored.");
         return EXIT_OK;
     }
-    if (read_only) {
-        int status = reopen_for_writing(fdp);
-        if (status != EXIT_OK)
-            return status;
-        fd = *fdp;
-    }
-    if (!write_config(fd, verbosity)) {
-        report_errno("write_config");
-        report_error("ERROR: couldn't store configuration\n");
-        return EXIT_STORE;
-    }
-    std::puts("Configuration stored successfully.");
-    std::puts("");
-    std::puts("To ensure proper application, POWER-OFF the machine, then power it back on.");
-    return EXIT_OK;
+    return store(fdp, read_only, stops_on_control_event(mode));
 }
 
 } // namespace
@@ -243,16 +311,23 @@ int kelb_cu_main(int argc, char **argv)
         status = EXIT_ARGUMENT;
         goto finish;
     }
+    // A control event makes a read of -i - return at once.
+    if (settings_cli.input && std::string_view(settings_cli.input) == "-")
+        console_read_begins();
     if (!collect_assignments(argv[0], mode == run_mode::reset,
                              mode == run_mode::set_refclock ? std::optional<unsigned>(refclock) : std::nullopt,
-                             &wanted)) {
+                             &wanted))
         status = EXIT_ARGUMENT;
-        goto finish;
-    }
+    console_read_ends();
     if (settings_cli.list)
         mode = run_mode::list;
     else if (settings_cli.input || !settings_cli.assignments.empty())
         mode = run_mode::assign;
+    // The dialogue sees an event at its first question.
+    if (interrupted.load() != 0 && mode != run_mode::interactive && stops_on_control_event(mode))
+        status = EXIT_INTERRUPTED;
+    if (status != EXIT_OK)
+        goto finish;
     if (mode == run_mode::interactive && !stdin_is_terminal()) {
         report_error("Standard input is not a terminal. Exiting.\n");
         status = EXIT_NOT_A_TERMINAL;

@@ -26,7 +26,10 @@ line read_line(char (&buf)[INPUT_LINE_SIZE], bool *discarding, std::size_t *leng
     // Zero-filled, so the last byte that is not NUL is the last one read even
     // when the line carries a NUL of its own.
     std::memset(buf, 0, sizeof buf);
-    if (!std::fgets(buf, sizeof buf, in) || interrupted.load() != 0)
+    bool read = std::fgets(buf, sizeof buf, in) != nullptr;
+    if (in == stdin)
+        console_read_ends();
+    if (!read || interrupted.load() != 0)
         return line::failed;
     int last = INPUT_LINE_SIZE - 1;
     while (last > 0 && buf[last] == '\0')

@@ -1,5 +1,6 @@
 #include "cu/settings.h"
 
+#include "cu/ctrl.h"
 #include "cu/settings_table.h"
 #include "hw/cpu.h"
 #include "runtime/diagnostics.h"
@@ -157,7 +158,7 @@ bool read_all(std::FILE *in, std::string *text)
 {
     char buf[4096];
     std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, in)) > 0)
+    while (interrupted.load() == 0 && (n = std::fread(buf, 1, sizeof buf, in)) > 0)
         text->append(buf, n);
     return !std::ferror(in);
 }
@@ -167,7 +168,7 @@ bool read_input_file(const char *path, std::string *text)
     bool from_stdin = std::string_view(path) == "-";
     std::FILE *in = from_stdin ? stdin : std::fopen(path, "rb");
     bool ok = in && read_all(in, text);
-    if (!ok)
+    if (!ok && interrupted.load() == 0) // a control event ends the run instead
         report_errno(from_stdin ? "standard input" : path);
     if (in && !from_stdin)
         std::fclose(in);

@@ -110,6 +110,25 @@ int nvram_check_regular(int fd)
     return (st.st_mode & S_IFMT) == S_IFREG ? 0 : 1;
 }
 
+long nvram_length(int fd)
+{
+    if (fd == NVRAM_DEVICE_FD && device_marker == NVRAM_DEVICE_FD)
+        return 256;
+    struct stat st;
+    if (fstat(fd, &st) != 0)
+        return -1;
+    return static_cast<long>(st.st_size);
+}
+
+int nvram_set_length(int fd, long length)
+{
+    if (fd == NVRAM_DEVICE_FD && device_marker == NVRAM_DEVICE_FD) {
+        errno = EINVAL;
+        return -1;
+    }
+    return ftruncate(fd, length);
+}
+
 int nvram_check_path(const char *path)
 {
     struct stat st;

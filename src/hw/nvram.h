@@ -18,6 +18,11 @@ int nvram_write(int fd, const std::uint8_t *src, std::size_t count, unsigned off
 int nvram_checksum(int fd);
 // 0 regular file, 1 other kind, -1 status unavailable.
 int nvram_check_regular(int fd);
+// A backing file's length in bytes (256 for the device); -1 with errno.
+long nvram_length(int fd);
+// Cuts a backing file to `length` bytes (or extends it with zeros); 0, or -1
+// with errno. The device has no length to set.
+int nvram_set_length(int fd, long length);
 // The same test on a backing file's path before it is opened, since opening
 // a device file can act on the device: 1 when the path exists and is neither
 // a regular file nor a directory; 0 otherwise (the open then reports what is

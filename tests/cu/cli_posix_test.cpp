@@ -30,21 +30,39 @@ TEST(CliPosix, CharacterDeviceIsNotARegularFile)
 
 TEST(CliPosix, FailedStoreReportsAndKeepsTheFile)
 {
-    // A file-size limit below offset 248 makes the store's write fail: with
-    // EFBIG, whether or not the invoker left SIGXFSZ at its default action
-    // (which would end the process without a word).
-    for (const char *trap : {"trap '' XFSZ; ", ""}) {
-        SCOPED_TRACE(trap);
+    // A file-size limit makes the store's write fail: with EFBIG, whether or
+    // not the invoker left SIGXFSZ at its default action (which would end the
+    // process without a word). Below offset 248 nothing is written; at 252
+    // four bytes of the record land and the file must be cut back to its
+    // length. Either way the file is as it was, and the report says so.
+    struct {
+        const char *limit;
+        const char *trap;
+        std::size_t length;
+        const char *read_back;
+        const char *previous;
+    } cases[] = {
+        {"0", "trap '' XFSZ; ", 200, "-- -- -- -- -- --", "-- -- -- -- -- --"},
+        {"0", "", 200, "-- -- -- -- -- --", "-- -- -- -- -- --"},
+        {"252", "", 250, "5e 00 07 08 -- --", "33 33 -- -- -- --"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.trap) + c.limit);
         scratch_dir dir;
         std::string f = dir.file("nvram.bin");
-        bytes before(200, 0x33);
+        bytes before(c.length, 0x33);
         write_file(f, before);
-        std::string script = std::string("ulimit -f 0; ") + trap + "exec \"$0\" -d \"$1\" 230";
+        std::string script = std::string(c.trap) + "exec prlimit --fsize=" + c.limit + " \"$0\" -d \"$1\" 230";
         run_result r = run_program({"/bin/sh", "-c", script, KELB_CU_PATH, f},
                                    {{"KELB_DEBUG_CPU_EXTENDED_FAMILY", "16"}, {"KELB_DEBUG_CPU_LOCKED", "1"}});
         EXPECT_EQ(r.status, 12);
         EXPECT_EQ(r.err, "write_config: " + std::string(std::strerror(EFBIG)) +
-                             "\nERROR: couldn't store configuration\n");
+                             "\nwrite_config: the new record did not take in 3 tries"
+                             "\nwrite_config: written:   5e 00 07 08 00 df"
+                             "\nwrite_config: read back: " + c.read_back +
+                             "\nERROR: couldn't store configuration; the previous configuration is back: " +
+                             c.previous + "\n");
+        EXPECT_EQ(r.out.find("stored successfully"), std::string::npos) << r.out;
         EXPECT_EQ(read_file(f), before);
     }
 }

@@ -189,7 +189,7 @@ TEST(ConfigChange, EachFieldAloneIsStored)
         bool changed = config_changed();
         EXPECT_EQ(changed, !same(c.edited, loaded));
         if (changed) {
-            EXPECT_TRUE(write_config(fd, 0));
+            EXPECT_EQ(write_config(fd, 0).status, replace_status::replaced);
         }
         nvram_close(fd);
         config_image stored;

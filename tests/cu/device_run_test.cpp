@@ -3,6 +3,8 @@
 #include "machine_run.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -97,14 +99,16 @@ TEST_P(device_store, stores_through_the_ports_exactly_as_in_a_backing_file)
         }
     }
 
-    // Driver opened first and released last; one checksum, one record read,
-    // one record write, each access at three ports a byte plus the saved index.
+    // Driver opened first and released last; one checksum, then the record
+    // read, read again before the write, written and read back, each transfer
+    // at three ports a byte plus the saved index: 146 port accesses.
     auto lines = read_lines(log);
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines.front(), "init");
     EXPECT_EQ(lines.back(), "deinit");
     auto ports = port_lines(lines);
-    EXPECT_EQ(ports.size(), (64u + 2) + (3u * 6 + 2) * 2);
+    EXPECT_EQ(ports.size(), (64u + 2) + (3u * 6 + 2) * 4);
+    EXPECT_EQ(ports.size(), 146u);
     ASSERT_FALSE(ports.empty());
     EXPECT_EQ(ports.front(), "in 72 -> 5a");
     EXPECT_EQ(ports.back(), "out 72 <- 5a");
@@ -155,7 +159,7 @@ TEST(device_run, checksum_mismatch_stops_the_run_unless_a_third_f_skips_it)
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("KELB configuration found."), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Configuration stored successfully."), std::string::npos) << r.out;
-    EXPECT_EQ(port_lines(read_lines(log)).size(), (3u * 6 + 2) * 2);
+    EXPECT_EQ(port_lines(read_lines(log)).size(), (3u * 6 + 2) * 4);
     expect_unchanged_outside(before, read_file(chip), CFG_NVRAM_OFFSET, CFG_NVRAM_OFFSET + 5);
 }
 
@@ -170,18 +174,20 @@ struct index_case {
 const std::string READ_FAILED = "read_config: " + errno_text(EIO) +
                                 "\nERROR: couldn't read the stored configuration\n"
                                 "Nothing was written; the stored settings are left as they are.\n";
-const std::string WRITE_FAILED = "write_config: " + errno_text(EIO) + "\nERROR: couldn't store configuration\n";
-
-// The checksum makes 32 data-port accesses, the record read 6, the record
-// write 6. The checksum selects every byte afresh and reads nothing back, so
-// an index moved between its bytes does no harm. A record read that loses
-// its index is made again; one that never keeps it stores nothing at all.
+// The checksum makes 32 data-port accesses, the record read 6, its second
+// read 6, the record write 6 and its read-back 6. The checksum selects every
+// byte afresh and reads nothing back, so an index moved between its bytes
+// does no harm. A read that loses its index is made again, and a write goes
+// on from the byte that did not take; a device that never keeps the index
+// stores nothing at all.
 const index_case INDEX_FAULTS[] = {
     {"never_read_back", "broken", 13, nullptr, 0},
     {"moved_during_the_checksum", "drift:10", 0, "KELB configuration found.", 6},
     {"moved_at_the_first_record_byte", "drift:33", 0, "KELB configuration found.", 6},
     {"moved_during_the_record_read", "drift:35", 0, "KELB configuration found.", 6},
-    {"moved_during_the_record_write", "drift:41", 12, "KELB configuration found.", 3},
+    {"moved_during_the_second_read", "drift:41", 0, "KELB configuration found.", 6},
+    {"moved_during_the_record_write", "drift:47", 0, "KELB configuration found.", 6},
+    {"moved_during_the_read_back", "drift:53", 0, "KELB configuration found.", 6},
 };
 
 class device_index : public ::testing::TestWithParam<index_case> {};
@@ -217,7 +223,7 @@ TEST_P(device_index, lost_index_stops_the_transfer_and_spares_the_rest_of_the_ch
         EXPECT_EQ(got.htlimit, PRIOR.htlimit);
         EXPECT_EQ(got.vcore, PRIOR.vcore);
     } else {
-        EXPECT_EQ(r.err, std::string(WARNING_LINES) + (c.status == 13 ? READ_FAILED : WRITE_FAILED));
+        EXPECT_EQ(r.err, std::string(WARNING_LINES) + READ_FAILED);
         EXPECT_EQ(r.out.find("Configuration stored"), std::string::npos) << r.out;
     }
     expect_unchanged_outside(before, after, CFG_NVRAM_OFFSET, CFG_NVRAM_OFFSET + c.landed - 1);
@@ -234,6 +240,102 @@ TEST_P(device_index, lost_index_stops_the_transfer_and_spares_the_rest_of_the_ch
 }
 
 INSTANTIATE_TEST_SUITE_P(sim, device_index, ::testing::ValuesIn(INDEX_FAULTS),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+std::string hex(const bytes &chip)
+{
+    std::string t;
+    for (std::size_t i = CFG_NVRAM_OFFSET; i < CFG_NVRAM_OFFSET + CFG_IMAGE_SIZE; i++) {
+        char b[4];
+        std::snprintf(b, sizeof b, " %02x", chip[i]);
+        t += b;
+    }
+    return t;
+}
+
+enum class store_end { nothing_written, previous_back, invalid_left };
+
+struct store_fault {
+    const char *name;
+    const char *drop;        // KELB_SIM_WRITE_DROP
+    unsigned foreign_after;  // data-port access after which another agent writes; 0 none
+    unsigned foreign_offset; // the register it writes (its value: the old one with bit 6 flipped)
+    store_end end;
+    unsigned data_writes;    // data-port writes of the run
+};
+
+// Data-port accesses: 32 of the checksum, then 33..38 the record read, 39..44
+// its second read, 45..50 the first write. Each write is tried three times,
+// and so is putting the old record back.
+const store_fault STORE_FAULTS[] = {
+    {"byte_not_kept", "248", 0, 0, store_end::previous_back, 3 * 6 + 6},
+    {"bytes_not_kept", "249,253", 0, 0, store_end::previous_back, 3 * 6 + 6},
+    {"changed_after_the_first_read", nullptr, 38, 250, store_end::nothing_written, 0},
+    {"changed_under_a_byte_not_kept", "250", 45, 250, store_end::invalid_left, 3 * 6 + 3 * 6},
+};
+
+class device_store_fault : public ::testing::TestWithParam<store_fault> {};
+
+TEST_P(device_store_fault, store_that_does_not_take_reports_what_the_chip_holds)
+{
+    const store_fault &c = GetParam();
+    scratch_dir dir;
+    std::string chip = dir.file("cmos.bin"), log = dir.file("ports.log"), good = dir.file("good.bin");
+    const bytes before = chip_with_record(23, prior_image(prior_kind::valid));
+    write_file(chip, before);
+    write_file(good, before);
+    ASSERT_EQ(run_device(good, dir.file("good.log"), {"-f", "-f", "230"}).status, 0);
+    const bytes wanted = read_file(good); // the chip after a store that takes
+    ASSERT_NE(hex(wanted), hex(before));
+
+    std::vector<env_change> faults;
+    if (c.drop)
+        faults.emplace_back(SIM_WRITE_DROP, c.drop);
+    bytes foreign = before;
+    if (c.foreign_after) {
+        foreign[c.foreign_offset] ^= 0x40;
+        faults.emplace_back(SIM_FOREIGN_WRITE, std::to_string(c.foreign_after) + ":" +
+                                                   std::to_string(c.foreign_offset) + "=" +
+                                                   std::to_string(foreign[c.foreign_offset]));
+    }
+    run_result r = run_device(chip, log, {"-f", "-f", "230"}, faults);
+    EXPECT_EQ(r.status, 12);
+    EXPECT_EQ(r.out, "kelb-cu: KELB configuration utility (KELB5.3)\n\nKELB configuration found.\n\n");
+
+    // The chip as before but for the other agent's byte.
+    EXPECT_EQ(read_file(chip), foreign);
+    std::string err = WARNING_LINES;
+    if (c.end == store_end::nothing_written) {
+        err += "write_config: the stored record is not the one this run read; another program changed it\n"
+               "write_config: read at the start:" + hex(before) + "\n"
+               "write_config: read now:         " + hex(foreign) + "\n"
+               "ERROR: couldn't store configuration; nothing was written\n";
+    } else {
+        bytes read_back = wanted;
+        for (const char *d = c.drop; *d;) {
+            char *end;
+            unsigned offset = static_cast<unsigned>(std::strtoul(d, &end, 10));
+            read_back[offset] = foreign[offset];
+            d = *end ? end + 1 : end;
+        }
+        err += "write_config: " + errno_text(EIO) + "\n"
+               "write_config: the new record did not take in 3 tries\n"
+               "write_config: written:  " + hex(wanted) + "\n"
+               "write_config: read back:" + hex(read_back) + "\n";
+        err += c.end == store_end::previous_back
+                   ? "ERROR: couldn't store configuration; the previous configuration is back:" + hex(before) + "\n"
+                   : "ERROR: couldn't store configuration; the NVRAM now holds an invalid record: the firmware "
+                     "will run at stock:" + hex(foreign) + "\n";
+    }
+    EXPECT_EQ(r.err, err);
+
+    unsigned data_writes = 0;
+    for (const auto &line : read_lines(log))
+        data_writes += line.rfind("out 73", 0) == 0;
+    EXPECT_EQ(data_writes, c.data_writes);
+}
+
+INSTANTIATE_TEST_SUITE_P(sim, device_store_fault, ::testing::ValuesIn(STORE_FAULTS),
                          [](const auto &info) { return std::string(info.param.name); });
 
 struct driver_case {

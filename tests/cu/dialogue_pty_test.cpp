@@ -347,3 +347,68 @@ TEST_F(Dialogue, DryRunShowsWhatTheAnswersWouldChangeAndStoresNothing)
                                   "refclock: 200 -> 240\nxmp: yes -> no\nDry run: configuration not stored.\n" + PAUSE);
     EXPECT_EQ(read_file(nvram), before);
 }
+
+TEST_F(Dialogue, SignalEndsARunWaitingForSettingsOnStandardInput)
+{
+    struct ending {
+        const char *what;
+        std::string keys;
+        std::optional<control_signal> signal;
+    };
+    const ending endings[] = {
+        {"Ctrl+C", "xmp=no\n\x03", std::nullopt},
+        {"SIGTERM", "xmp=no\n", control_signal::terminate},
+        {"SIGHUP", "", control_signal::hangup},
+    };
+    const bytes before = nvram_with(encode_config(CFG_DEFAULTS));
+    for (const auto &e : endings) {
+        SCOPED_TRACE(e.what);
+        write_file(nvram, before);
+        pty_session s(args({"-i", "-"}), facts("-1", "1"));
+        ASSERT_TRUE(s.expect(BANNER)) << s.transcript();
+        s.type(e.keys);
+        if (e.signal)
+            s.send(*e.signal);
+        EXPECT_EQ(s.wait(std::chrono::seconds(5)), 11) << s.transcript();
+        EXPECT_EQ(s.transcript(), BANNER + CLOSING);
+        EXPECT_EQ(read_file(nvram), before);
+    }
+}
+
+TEST_F(Dialogue, SignalBeforeTheStoreEndsRunsThatSetSettingsByName)
+{
+    std::string conf = dir.file("good.conf");
+    write_file(conf, std::string("xmp=no\n"));
+    const std::vector<std::string> runs[] = {{"-s", "xmp=no"}, {"-i", conf}, {"-n", "240"}, {"-n", "-s", "xmp=no"}};
+    const bytes before = nvram_with(encode_config(CFG_DEFAULTS));
+    for (const auto &run : runs) {
+        SCOPED_TRACE(run.back());
+        write_file(nvram, before);
+        pty_session s(args(run), facts("-1", "1"), {.pending = {control_signal::terminate}});
+        EXPECT_EQ(s.wait(), 11);
+        EXPECT_EQ(s.transcript(), BANNER + CLOSING);
+        EXPECT_EQ(read_file(nvram), before);
+    }
+}
+
+TEST_F(Dialogue, RecordChangedDuringTheDialogueIsNotOverwritten)
+{
+    write_file(nvram, nvram_with(encode_config(CFG_DEFAULTS)));
+    pty_session s(args(), facts("-1", "1"));
+    const std::vector<step> steps = {{yn(1, false), "\n"}, {clock_q(200), "230\n"}, {yn(5, false), "\n"},
+                                     {yn(8, false), "\n"}, {yn(12, false), "\n"}, {yn(15, false), "\n"}};
+    ASSERT_NO_FATAL_FAILURE(converse(s, steps));
+    ASSERT_TRUE(s.expect(yn(22, false)));
+    // Another program stores a record of its own meanwhile.
+    const bytes theirs = nvram_with(encode_config({245, 0, 3200, 0, 1, 2, 0}));
+    write_file(nvram, theirs);
+    s.type("\n");
+    EXPECT_EQ(finish(s), 12);
+    EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + questions_of(steps) + yn(22, false) + "\n" +
+                                  "write_config: the stored record is not the one this run read; another program "
+                                  "changed it\n"
+                                  "write_config: read at the start: 40 00 07 08 00 fd\n"
+                                  "write_config: read now:          6d 00 07 08 00 d0\n"
+                                  "ERROR: couldn't store configuration; nothing was written\n" + PAUSE);
+    EXPECT_EQ(read_file(nvram), theirs);
+}

@@ -8,11 +8,14 @@
 #include "sim/sim.h"
 
 #include <array>
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -32,6 +35,10 @@ struct machine {
     readback mode = readback::exact;
     unsigned long drift_after = 0;
     unsigned long transfers = 0;
+    std::array<bool, 256> dropped{};
+    unsigned long foreign_after = 0; // 0: no foreign write
+    std::uint8_t foreign_offset = 0, foreign_value = 0;
+    std::vector<std::pair<unsigned long, int>> raises; // after which access, which signal
     std::string cmos_path;
 };
 
@@ -103,6 +110,41 @@ void read_readback_mode()
     }
 }
 
+// The other agents of the machine, and the signals that reach the process.
+void read_disturbances()
+{
+    sim.dropped.fill(false);
+    if (const char *text = std::getenv(SIM_WRITE_DROP)) {
+        for (char *end = nullptr;; text = end + 1) {
+            unsigned long offset = std::strtoul(text, &end, 0);
+            if (end == text)
+                break;
+            if (offset < sim.dropped.size())
+                sim.dropped[offset] = true;
+            if (*end != ',')
+                break;
+        }
+    }
+    sim.foreign_after = 0;
+    unsigned long after = 0, offset = 0, value = 0;
+    if (const char *text = std::getenv(SIM_FOREIGN_WRITE);
+        text && std::sscanf(text, "%lu:%li=%li", &after, &offset, &value) == 3) {
+        sim.foreign_after = after;
+        sim.foreign_offset = static_cast<std::uint8_t>(offset);
+        sim.foreign_value = static_cast<std::uint8_t>(value);
+    }
+    sim.raises.clear();
+    if (const char *text = std::getenv(SIM_RAISE)) {
+        int sig = 0, used = 0;
+        while (std::sscanf(text, "%lu:%d%n", &after, &sig, &used) == 2) {
+            sim.raises.emplace_back(after, sig);
+            text += used;
+            if (*text++ != ',')
+                break;
+        }
+    }
+}
+
 // Every data-port access is one transfer; a drifting machine has another
 // agent select a different register once, right after the chosen one.
 void count_transfer()
@@ -110,6 +152,13 @@ void count_transfer()
     sim.transfers++;
     if (sim.mode == readback::drift && sim.transfers == sim.drift_after)
         sim.index = sim.index == 0x0C ? 0x0D : 0x0C;
+    if (sim.transfers == sim.foreign_after) {
+        sim.cmos[sim.foreign_offset] = sim.foreign_value;
+        save_chip();
+    }
+    for (const auto &[after, sig] : sim.raises)
+        if (sim.transfers == after)
+            std::raise(sig);
 }
 
 } // namespace
@@ -134,6 +183,7 @@ bool ols_initialize()
         load_chip();
         sim.index = static_cast<std::uint8_t>(sim_env_number(SIM_INDEX, 0));
         read_readback_mode();
+        read_disturbances();
         sim.transfers = 0;
         sim.open = true;
     }
@@ -179,7 +229,10 @@ void ols_write_io_port_byte(std::uint16_t port, std::uint8_t value)
     if (sim.open && port == INDEX_PORT) {
         sim.index = value;
     } else if (sim.open && port == DATA_PORT) {
-        sim.cmos[sim.index] = value;
+        if (!sim.dropped[sim.index])
+            sim.cmos[sim.index] = value;
+        // Battery-backed: what is written stays, whatever becomes of the process.
+        save_chip();
         count_transfer();
     }
 }

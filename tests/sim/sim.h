@@ -4,7 +4,8 @@
 // drive it in-process and through the simulated utility alike.
 //
 //   KELB_SIM_CMOS            path of the chip's 256 bytes: loaded when the
-//                            library is initialised, saved when it is released
+//                            library is initialised, saved after every write
+//                            to it and when the library is released
 //                            (a missing or short file reads as zeros; unset,
 //                            the chip is all zeros and nothing is saved)
 //   KELB_SIM_INDEX           the index register at initialisation (default 0)
@@ -12,6 +13,14 @@
 //                            written; "drift:N": another agent selects a
 //                            different register right after the Nth data-port
 //                            access (once)
+//   KELB_SIM_WRITE_DROP      "OFFSET[,OFFSET...]": data-port writes to these
+//                            registers are ignored; the chip keeps its byte
+//   KELB_SIM_FOREIGN_WRITE   "N:OFFSET=VALUE": right after the Nth data-port
+//                            access another agent writes VALUE into register
+//                            OFFSET and leaves the index as it was (once)
+//   KELB_SIM_RAISE           "N:SIGNAL[,N:SIGNAL...]": right after the Nth
+//                            data-port access the process raises SIGNAL (a
+//                            number), as a Ctrl+C or kill arriving then would
 //   KELB_SIM_PORT_LOG        path: one line appended per library call
 //                            ("init", "deinit", "in 72 -> 5a", "out 73 <- 1e",
 //                            "pci 0 80 -> 00080000", "pci 0 80 failed")
@@ -29,6 +38,9 @@
 inline constexpr char SIM_CMOS[] = "KELB_SIM_CMOS";
 inline constexpr char SIM_INDEX[] = "KELB_SIM_INDEX";
 inline constexpr char SIM_INDEX_READBACK[] = "KELB_SIM_INDEX_READBACK";
+inline constexpr char SIM_WRITE_DROP[] = "KELB_SIM_WRITE_DROP";
+inline constexpr char SIM_FOREIGN_WRITE[] = "KELB_SIM_FOREIGN_WRITE";
+inline constexpr char SIM_RAISE[] = "KELB_SIM_RAISE";
 inline constexpr char SIM_PORT_LOG[] = "KELB_SIM_PORT_LOG";
 inline constexpr char SIM_PCI80[] = "KELB_SIM_PCI80";
 inline constexpr char SIM_DLL_STATUS[] = "KELB_SIM_DLL_STATUS";
@@ -39,7 +51,7 @@ inline constexpr char SIM_CPUID_EAX1[] = "KELB_SIM_CPUID_EAX1";
 
 // Every variable above, for tests that start from a machine with all defaults.
 inline constexpr const char *SIM_VARIABLES[] = {
-    SIM_CMOS, SIM_INDEX, SIM_INDEX_READBACK, SIM_PORT_LOG, SIM_PCI80, SIM_DLL_STATUS,
+    SIM_CMOS, SIM_INDEX, SIM_INDEX_READBACK, SIM_WRITE_DROP, SIM_FOREIGN_WRITE, SIM_RAISE, SIM_PORT_LOG, SIM_PCI80, SIM_DLL_STATUS,
     SIM_DRIVER_VERSION, SIM_LOCKDOWN, SIM_CPUID_MAXLEAF, SIM_CPUID_EAX1,
 };
 

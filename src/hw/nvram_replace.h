@@ -1,0 +1,39 @@
+#pragma once
+// Replacing bytes of the NVRAM as a checked store: the bytes are read again
+// just before writing, written, read back, written again a few times when they
+// did not take, and put back as they were when they never do.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+// Tries of each write (and of each read of a device, which another agent of
+// the machine can disturb) before the store gives up.
+inline constexpr int NVRAM_STORE_TRIES = 3;
+
+using nvram_bytes = std::vector<std::uint8_t>;
+
+enum class replace_status {
+    replaced,  // the NVRAM holds the new bytes, read back
+    changed,   // the bytes were not the expected ones any more; nothing written
+    restored,  // the new bytes did not take; the expected ones are back, read back
+    failed,    // neither: the NVRAM holds `now`
+};
+
+struct replace_result {
+    replace_status status = replace_status::replaced;
+    // errno of the last failure (EIO when the device did not keep a byte).
+    int error = 0;
+    // changed: what the second read found; restored, failed: what the last
+    // try of the new bytes read back as. Shorter than asked where the read
+    // stopped short or the backing file ends.
+    nvram_bytes seen;
+    // restored, failed: what the NVRAM holds at the end.
+    nvram_bytes now;
+};
+
+// Replaces `expected` at `offset` by `wanted`. `expected` is what this run
+// read there at its start; it is shorter than `wanted` only where a backing
+// file ended, and putting it back then also gives the file its length again.
+replace_result nvram_replace(int fd, unsigned offset, std::span<const std::uint8_t> expected,
+                             std::span<const std::uint8_t> wanted);
