@@ -1,0 +1,10 @@
+#include "hw/nvram_lock.h"
+
+#include <array>
+
+// The system's lock directory; older systems keep it under /var only.
+std::span<const char *const> device_lock_places()
+{
+    static constexpr std::array<const char *, 2> places = {"/run/lock/kelb-cu.lock", "/var/lock/kelb-cu.lock"};
+    return places;
+}

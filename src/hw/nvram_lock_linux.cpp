@@ -1,0 +1,61 @@
+#include "hw/nvram_lock.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+int lock_fd = -1;
+const char *place = "";
+
+int take(int fd)
+{
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        lock_fd = fd;
+        return NVRAM_LOCK_HELD;
+    }
+    int err = errno;
+    close(fd);
+    errno = err;
+    return err == EWOULDBLOCK ? NVRAM_LOCK_BUSY : NVRAM_LOCK_FAILED;
+}
+
+} // namespace
+
+int nvram_lock(const char *path)
+{
+    if (path) {
+        place = path;
+        int fd = open(path, O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        return fd == -1 ? NVRAM_LOCK_FAILED : take(fd);
+    }
+    // The device's lock file; a link in its place is refused, not followed.
+    int first_error = 0;
+    for (const char *candidate : device_lock_places()) {
+        int fd = open(candidate, O_RDONLY | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0644);
+        if (fd != -1) {
+            place = candidate;
+            return take(fd);
+        }
+        if (first_error == 0) {
+            first_error = errno;
+            place = candidate;
+        }
+    }
+    errno = first_error;
+    return NVRAM_LOCK_FAILED;
+}
+
+void nvram_unlock()
+{
+    if (lock_fd != -1)
+        close(lock_fd);
+    lock_fd = -1;
+}
+
+const char *nvram_lock_place()
+{
+    return place;
+}
