@@ -31,20 +31,19 @@ int nvram_lock(const char *path)
         int fd = open(path, O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         return fd == -1 ? NVRAM_LOCK_FAILED : take(fd);
     }
-    // The device's lock file; a link in its place is refused, not followed.
-    int first_error = 0;
+    // The device's lock file, in the first of its directories that exists:
+    // every run on the machine picks the same one. Any other failure refuses
+    // the run rather than lock elsewhere; a link in its place is not followed.
     for (const char *candidate : device_lock_places()) {
+        place = candidate;
         int fd = open(candidate, O_RDONLY | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0644);
-        if (fd != -1) {
-            place = candidate;
+        if (fd != -1)
             return take(fd);
-        }
-        if (first_error == 0) {
-            first_error = errno;
-            place = candidate;
-        }
+        if (errno != ENOENT)
+            return NVRAM_LOCK_FAILED;
     }
-    errno = first_error;
+    place = device_lock_places()[0]; // no directory exists: named after the first
+    errno = ENOENT;
     return NVRAM_LOCK_FAILED;
 }
 
