@@ -34,7 +34,8 @@ int nvram_lock(const char *path)
     // The device's lock file, in the first of its directories that exists:
     // every run on the machine picks the same one. Any other failure refuses
     // the run rather than lock elsewhere; a link in its place is not followed.
-    for (const char *candidate : device_lock_places()) {
+    std::span<const char *const> candidates = device_lock_places();
+    for (const char *candidate : candidates) {
         place = candidate;
         int fd = open(candidate, O_RDONLY | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0644);
         if (fd != -1)
@@ -42,7 +43,7 @@ int nvram_lock(const char *path)
         if (errno != ENOENT)
             return NVRAM_LOCK_FAILED;
     }
-    place = device_lock_places()[0]; // no directory exists: named after the first
+    place = candidates[0]; // no directory exists: named after the first
     errno = ENOENT;
     return NVRAM_LOCK_FAILED;
 }
