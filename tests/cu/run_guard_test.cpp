@@ -10,11 +10,6 @@ namespace {
 
 const std::vector<env_change> CPU = {{"KELB_DEBUG_CPU_EXTENDED_FAMILY", "16"}, {"KELB_DEBUG_CPU_LOCKED", "1"}};
 
-std::string busy_text(const std::string &place)
-{
-    return place + ": another kelb-cu holds the NVRAM\nNothing was written; try again when it has finished.\n";
-}
-
 // Starts the dialogue of `argv` on a terminal and waits until it asks.
 void start_dialogue(pty_session &first)
 {
@@ -64,12 +59,7 @@ TEST(RunGuard, SecondRunIsRefusedWhileTheFirstIsInItsDialogue)
     {
         pty_session first({KELB_CU_PATH, "-d", f}, CPU);
         ASSERT_NO_FATAL_FAILURE(start_dialogue(first));
-        for (const std::vector<std::string> &args : {std::vector<std::string>{"240"}, {"-l"}}) {
-            SCOPED_TRACE(args.front());
-            run_result r = run_backing_file(f, args, CPU);
-            EXPECT_EQ(r.status, 16);
-            EXPECT_EQ(r.out + r.err, BANNER + busy_text(f));
-        }
+        expect_refused_while_held(f, {{"240"}, {"-l"}}, CPU);
         end_dialogue(first);
     }
     EXPECT_EQ(read_file(f), before);
