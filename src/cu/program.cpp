@@ -10,8 +10,10 @@
 #include "hw/cpu.h"
 #include "hw/driver.h"
 #include "hw/nvram.h"
+#include "hw/nvram_lock.h"
 #include "ident/identify.h"
 #include "runtime/diagnostics.h"
+#include "runtime/standard_streams.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -19,11 +21,15 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr char BANNER[] = "kelb-cu: KELB configuration utility (KELB5.3)";
+
+// -l: the standard output the run started with, which carries the listing only.
+std::FILE *listing_out = nullptr;
 
 // -f: each safeguard that finds an override left uses it up and is skipped.
 bool skip_safeguard()
@@ -103,6 +109,64 @@ int not_regular()
 {
     report_error("%s: not a regular file\n", debug_file);
     return EXIT_NOT_REGULAR;
+}
+
+bool is_directory(int fd)
+{
+    struct stat st;
+    return fstat(fd, &st) == 0 && (st.st_mode & S_IFMT) == S_IFDIR;
+}
+
+// Opens the NVRAM and takes the run's lock on it, before anything is read.
+int open_and_lock(bool read_only, int *fd)
+{
+    *fd = nvram_open(debug_file, read_only ? O_RDONLY : O_RDWR);
+    // Some systems open a directory read-only; it is no more usable than a
+    // path that cannot be opened.
+    if (*fd != -1 && debug_file && is_directory(*fd)) {
+        nvram_close(*fd);
+        *fd = -1;
+        errno = EISDIR;
+    }
+    if (*fd == -1) {
+        report_errno(debug_file ? debug_file : "nvram_open");
+        return EXIT_NVRAM_OPEN;
+    }
+    switch (nvram_lock(debug_file)) {
+    case NVRAM_LOCK_HELD:
+        return EXIT_OK;
+    case NVRAM_LOCK_BUSY:
+        report_error("%s: another kelb-cu holds the NVRAM\n", nvram_lock_place());
+        report_error("Nothing was written; try again when it has finished.\n");
+        return EXIT_NVRAM_BUSY;
+    default:
+        report_errno(nvram_lock_place());
+        report_error("ERROR: couldn't lock the NVRAM against other runs of kelb-cu; nothing was written\n");
+        return EXIT_NVRAM_OPEN;
+    }
+}
+
+// Closes the listing's stream: a listing that did not reach its reader whole
+// (a write or the final flush failed, or standard output was closed when the
+// run started) fails the run.
+int close_listing(int status)
+{
+    bool lost = std::ferror(listing_out) != 0;
+    errno = 0;
+    if ((listing_out == stdout ? std::fflush(stdout) : std::fclose(listing_out)) != 0)
+        lost = true;
+    else if (lost)
+        errno = EIO;
+    listing_out = nullptr;
+    if (standard_stream_was_closed(1)) {
+        lost = true;
+        errno = EBADF;
+    }
+    if (!lost || status != EXIT_OK)
+        return status;
+    report_errno("listing");
+    report_error("ERROR: the listing is incomplete\n");
+    return EXIT_LISTING;
 }
 
 // Runs that may end without storing (-l, -n, -s, -i) open the NVRAM read-only;
@@ -243,7 +307,7 @@ int edit_and_store(int *fdp, bool read_only, run_mode mode, unsigned refclock, c
             return EXIT_ARGUMENT;
         break;
     case run_mode::list:
-        list_record(fd, found, stored, cfg);
+        list_record(listing_out, fd, found, stored, cfg);
         return EXIT_OK;
     }
 
@@ -295,7 +359,7 @@ int kelb_cu_main(int argc, char **argv)
     }
 
     if (settings_cli.list)
-        divert_output_for_listing();
+        listing_out = divert_output_for_listing();
     std::printf("%s\n\n", BANNER);
     cfg = CFG_DEFAULTS;
     old_cfg.target = 0;
@@ -356,20 +420,19 @@ int kelb_cu_main(int argc, char **argv)
     }
     {
         bool read_only = settings_cli.dry_run || mode == run_mode::list || mode == run_mode::assign;
-        fd = nvram_open(debug_file, read_only ? O_RDONLY : O_RDWR);
-        if (fd == -1) {
-            report_errno(debug_file ? debug_file : "nvram_open");
-            status = EXIT_NVRAM_OPEN;
-        } else {
+        status = open_and_lock(read_only, &fd);
+        if (status == EXIT_OK)
             status = edit_and_store(&fd, read_only, mode, refclock, argv[0], wanted);
-            if (fd != -1)
-                nvram_close(fd);
-        }
+        if (fd != -1)
+            nvram_close(fd);
+        nvram_unlock();
     }
     if (driver_open)
         sys_deinit();
 
 finish:
+    if (listing_out)
+        status = close_listing(status);
     if (status == EXIT_INTERRUPTED)
         std::puts("\n\nSignal received or EOF on input.");
     else

@@ -18,6 +18,8 @@ enum : int {
     EXIT_READ_CONFIG = 13,
     EXIT_NOT_REGULAR = 14,
     EXIT_DRIVER = 15,
+    EXIT_NVRAM_BUSY = 16,
+    EXIT_LISTING = 17,
 };
 
 int kelb_cu_main(int argc, char **argv);

@@ -57,11 +57,13 @@ void print_changes(config_status stored_status, const nvram_config &stored, cons
 processor_facts current_processor();
 
 // -l: from here on the run's own messages (banner, board, record state) go to
-// standard error, so that standard output carries only the listing.
-void divert_output_for_listing();
-// Reads the image from `fd` and prints the listing on the standard output
-// the run started with.
-void list_record(int fd, config_status status, const nvram_config &stored, const nvram_config &effective);
+// standard error, so that standard output carries only the listing. Returns
+// the stream of the standard output the run started with, which the caller
+// closes (standard output itself when it could not be kept apart).
+std::FILE *divert_output_for_listing();
+// Reads the image from `fd` and prints the listing on `out`.
+void list_record(std::FILE *out, int fd, config_status status, const nvram_config &stored,
+                 const nvram_config &effective);
 
 // The settings part of the usage text.
 void print_settings_usage();

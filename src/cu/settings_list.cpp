@@ -71,28 +71,26 @@ void print_changes(config_status stored_status, const nvram_config &stored, cons
         std::puts("record: boot-failure mark -> found");
 }
 
-namespace {
-// The standard output the run started with, while -l has moved the run's own messages off it.
-int listing_fd = -1;
-} // namespace
-
-void divert_output_for_listing()
+std::FILE *divert_output_for_listing()
 {
     std::fflush(stdout);
-    listing_fd = dup(1);
-    if (listing_fd != -1)
-        dup2(2, 1);
+    int listing_fd = dup(1);
+    std::FILE *out = listing_fd != -1 ? fdopen(listing_fd, "w") : nullptr;
+    if (!out) {
+        if (listing_fd != -1)
+            close(listing_fd);
+        return stdout;
+    }
+    dup2(2, 1);
+    return out;
 }
 
-void list_record(int fd, config_status status, const nvram_config &stored, const nvram_config &effective)
+void list_record(std::FILE *out, int fd, config_status status, const nvram_config &stored,
+                 const nvram_config &effective)
 {
     config_image image;
     bool readable = nvram_read(fd, image.data(), image.size(), CFG_NVRAM_OFFSET) == static_cast<int>(image.size());
-    std::FILE *out = listing_fd != -1 ? fdopen(listing_fd, "w") : nullptr;
-    print_listing(out ? out : stdout, status, readable ? &image : nullptr, stored, effective, current_processor());
-    if (out)
-        std::fclose(out);
-    listing_fd = -1;
+    print_listing(out, status, readable ? &image : nullptr, stored, effective, current_processor());
 }
 
 void print_settings_usage()

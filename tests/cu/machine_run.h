@@ -3,6 +3,7 @@
 // on a backing file, for end-to-end comparisons. The production utility is
 // only ever started here with -d: device runs take the simulated build.
 #include "cu/config.h"
+#include "cu/run_texts.h"
 #include "sim/sim.h"
 #include "support/files.h"
 #include "support/process.h"
@@ -41,6 +42,21 @@ inline run_result run_backing_file(const std::string &file, const std::vector<st
     std::vector<std::string> argv = {KELB_CU_PATH, "-d", file};
     argv.insert(argv.end(), args.begin(), args.end());
     return run_checked(argv, env);
+}
+
+// Runs of the production kelb-cu on `file`, one per argument list, while
+// another holds the file's lock: each is refused at once and changes nothing.
+inline void expect_refused_while_held(const std::string &file, const std::vector<std::vector<std::string>> &runs,
+                                      const std::vector<env_change> &env)
+{
+    const bytes before = read_file(file);
+    for (const auto &args : runs) {
+        SCOPED_TRACE(args.front());
+        run_result r = run_backing_file(file, args, env);
+        EXPECT_EQ(r.status, 16);
+        EXPECT_EQ(r.out + r.err, BANNER + busy_text(file)); // -l sends the banner to standard error
+        EXPECT_EQ(read_file(file), before);
+    }
 }
 
 inline bytes chip_with_record(unsigned seed, const config_image &record)

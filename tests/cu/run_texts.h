@@ -10,3 +10,9 @@ inline const std::string ABSENT = "No valid KELB configuration found. Generating
 inline const std::string STORED = "Configuration stored successfully.\n\n"
                                   "To ensure proper application, POWER-OFF the machine, then power it back on.\n";
 inline const std::string UNCHANGED = "Configuration unchanged.\n";
+
+// The refusal of a run that finds the NVRAM held by another, its lock named by `place`.
+inline std::string busy_text(const std::string &place)
+{
+    return place + ": another kelb-cu holds the NVRAM\nNothing was written; try again when it has finished.\n";
+}

@@ -44,6 +44,11 @@ struct machine {
 
 machine sim;
 
+// Open while the library is initialised, as the real driver keeps its device
+// open for the run: output that strays into a descriptor of the driver's
+// shows in the log.
+std::FILE *open_log = nullptr;
+
 void log_line(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
 void log_line(const char *format, ...)
@@ -51,7 +56,7 @@ void log_line(const char *format, ...)
     const char *path = std::getenv(SIM_PORT_LOG);
     if (!path || !*path)
         return;
-    std::FILE *f = std::fopen(path, "a");
+    std::FILE *f = open_log ? open_log : std::fopen(path, "a");
     if (!f)
         return;
     va_list ap;
@@ -59,7 +64,10 @@ void log_line(const char *format, ...)
     std::vfprintf(f, format, ap);
     va_end(ap);
     std::fputc('\n', f);
-    std::fclose(f);
+    if (f == open_log)
+        std::fflush(f);
+    else
+        std::fclose(f);
 }
 
 void load_chip()
@@ -186,6 +194,8 @@ bool ols_initialize()
         read_disturbances();
         sim.transfers = 0;
         sim.open = true;
+        const char *log = std::getenv(SIM_PORT_LOG);
+        open_log = log && *log ? std::fopen(log, "a") : nullptr;
     }
     return true;
 }
@@ -206,6 +216,9 @@ void ols_deinitialize()
     log_line("deinit");
     if (sim.open)
         save_chip();
+    if (open_log)
+        std::fclose(open_log);
+    open_log = nullptr;
     sim.open = false;
     sim.status = OLS_DLL_DRIVER_NOT_LOADED;
 }

@@ -33,6 +33,10 @@
 //   KELB_SIM_CPUID_MAXLEAF   highest CPUID leaf (default 1), or "none" for a
 //                            processor without the instruction
 //   KELB_SIM_CPUID_EAX1      EAX of leaf 1 (default 0x00100F00, family 10h)
+//   KELB_SIM_LOCK            the device's lock in place of the system's: a lock
+//                            file (Linux) or mutex name (Windows; backslashes
+//                            become slashes). Default: KELB_SIM_CMOS with
+//                            ".lock" appended, else "kelb-cu-sim.lock"
 // Numbers are read as by strtoul with base 0 (so "0x80000" works).
 
 inline constexpr char SIM_CMOS[] = "KELB_SIM_CMOS";
@@ -48,11 +52,12 @@ inline constexpr char SIM_DRIVER_VERSION[] = "KELB_SIM_DRIVER_VERSION";
 inline constexpr char SIM_LOCKDOWN[] = "KELB_SIM_LOCKDOWN";
 inline constexpr char SIM_CPUID_MAXLEAF[] = "KELB_SIM_CPUID_MAXLEAF";
 inline constexpr char SIM_CPUID_EAX1[] = "KELB_SIM_CPUID_EAX1";
+inline constexpr char SIM_LOCK[] = "KELB_SIM_LOCK";
 
 // Every variable above, for tests that start from a machine with all defaults.
 inline constexpr const char *SIM_VARIABLES[] = {
     SIM_CMOS, SIM_INDEX, SIM_INDEX_READBACK, SIM_WRITE_DROP, SIM_FOREIGN_WRITE, SIM_RAISE, SIM_PORT_LOG, SIM_PCI80, SIM_DLL_STATUS,
-    SIM_DRIVER_VERSION, SIM_LOCKDOWN, SIM_CPUID_MAXLEAF, SIM_CPUID_EAX1,
+    SIM_DRIVER_VERSION, SIM_LOCKDOWN, SIM_CPUID_MAXLEAF, SIM_CPUID_EAX1, SIM_LOCK,
 };
 
 // A number from the environment; `fallback` when unset or not wholly a number.

@@ -23,7 +23,7 @@ fail() {
     exit 1
 }
 
-cases=${KELB_VM_CASES:-1 2 3 4a 4b 5}
+cases=${KELB_VM_CASES:-1 2 2c 3 4a 4b 5}
 for c in $cases; do
     [ -f "$here/expected/$c.txt" ] || fail "no case $c (tests/vm/expected/$c.txt)"
 done
@@ -84,7 +84,7 @@ recorders() {
 }
 options() {
     case $1 in
-    1 | 2 | 5) echo "-smbios $board"; echo "-smbios $firmware"; recorders "$1" ;;
+    1 | 2 | 2c | 5) echo "-smbios $board"; echo "-smbios $firmware"; recorders "$1" ;;
     3) echo "-smbios $board"; echo "-smbios $firmware"; echo "-device mc146818rtc,iobase=0x72" ;;
     4a) echo "-smbios type=2,manufacturer=Supermicro,product=H8QG6 "; echo "-smbios $firmware"; recorders "$1" ;;
     4b) echo "-smbios $board"; echo "-smbios type=11,value=Default string,value=KELB 5.4"; recorders "$1" ;;

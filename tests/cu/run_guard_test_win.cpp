@@ -1,0 +1,53 @@
+// The NVRAM's lock on Windows, held by another holder: a byte-range lock far
+// beyond the backing file's bytes, the device's named mutex.
+#include "cu/run_texts.h"
+#include "machine_run.h"
+
+#include <algorithm>
+#include <windows.h>
+
+namespace {
+
+const std::vector<env_change> CPU = {{"KELB_DEBUG_CPU_EXTENDED_FAMILY", "16"}, {"KELB_DEBUG_CPU_LOCKED", "1"}};
+
+} // namespace
+
+TEST(OneRun, BackingFileLockedByAnotherHolderRefusesTheRun)
+{
+    scratch_dir dir;
+    std::string f = dir.file("nvram.bin");
+    const bytes before = chip_with_record(6, encode_config({230, CFG_NOXMP, 2800, 0, 1, 2, 0}));
+    write_file(f, before);
+    HANDLE h = CreateFileA(f.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    OVERLAPPED far_beyond = {};
+    far_beyond.OffsetHigh = 0x40000000;
+    // Shared: only a run that asks for the range exclusively is kept out.
+    ASSERT_TRUE(LockFileEx(h, LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &far_beyond));
+    expect_refused_while_held(f, {{"240"}, {"-l"}}, CPU);
+    CloseHandle(h);
+    EXPECT_EQ(read_file(f), before);
+    EXPECT_EQ(run_backing_file(f, {"240"}, CPU).status, 0);
+    EXPECT_NE(read_file(f), before);
+}
+
+TEST(OneRun, HeldDeviceMutexRefusesTheRunBeforeAnyPortAccess)
+{
+    scratch_dir dir;
+    std::string chip = dir.file("cmos.bin"), log = dir.file("ports.log");
+    const bytes before = make_chip(9);
+    write_file(chip, before);
+    // The simulated machine's mutex is named after its chip file.
+    std::string name = chip + ".lock";
+    std::replace(name.begin(), name.end(), '\\', '/');
+    HANDLE m = CreateMutexA(nullptr, TRUE, name.c_str());
+    ASSERT_NE(m, nullptr);
+    run_result r = run_device(chip, log, {"-f", "-f", "230"});
+    ReleaseMutex(m);
+    CloseHandle(m);
+    EXPECT_EQ(r.status, 16);
+    EXPECT_EQ(r.err, WARNING_LINES + busy_text(name));
+    EXPECT_EQ(read_file(chip), before);
+    EXPECT_EQ(port_lines(read_lines(log)), std::vector<std::string>{});
+}
