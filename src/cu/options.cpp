@@ -1,6 +1,7 @@
 #include "cu/options.h"
 
 #include "cu/settings.h"
+#include "cu/settings_list.h"
 #include "runtime/diagnostics.h"
 
 #include <cerrno>
@@ -42,6 +43,11 @@ cli_action scan_options(int argc, char **argv, int *first_positional)
                 const char *value = p[1] ? p + 1 : i + 1 < argc ? argv[++i] : nullptr;
                 if (!value) {
                     diagnostic(argv[0], "option requires an argument", *p);
+                    return cli_action::error;
+                }
+                if (*p == 'i' && settings_cli.input) {
+                    // One settings file per run: a second would silently replace the first.
+                    diagnostic(argv[0], "option given twice", *p);
                     return cli_action::error;
                 }
                 if (*p == 'd')

@@ -6,6 +6,7 @@
 #include "cu/menu.h"
 #include "cu/options.h"
 #include "cu/settings.h"
+#include "cu/settings_list.h"
 #include "hw/console.h"
 #include "hw/cpu.h"
 #include "hw/driver.h"
@@ -84,16 +85,18 @@ int platform_safeguards()
     return EXIT_OK;
 }
 
+// The record's seven fields, one trace line each.
 void trace_config()
 {
-    const char *tag = "main";
-    const unsigned fields[] = {cfg.target, cfg.flags, cfg.htlimit, cfg.nbmulti, cfg.nbv, cfg.vcore, cfg.cpumulti};
-    const char *formats[] = {"%s: cfg.target: %d\n", "%s: cfg.flags: 0x%04x\n", "%s: cfg.htlimit: %d\n",
-                             "%s: cfg.nbmulti: %d\n", "%s: cfg.nbv: %d\n", "%s: cfg.vcore: %d\n",
-                             "%s: cfg.cpumulti: %d\n"};
-    for (int i = 0; i < 7; i++) {
-        report_error(formats[i], tag, fields[i]);
-    }
+    const struct {
+        const char *format;
+        unsigned value;
+    } fields[] = {{"%s: cfg.target: %d\n", cfg.target},   {"%s: cfg.flags: 0x%04x\n", cfg.flags},
+                  {"%s: cfg.htlimit: %d\n", cfg.htlimit}, {"%s: cfg.nbmulti: %d\n", cfg.nbmulti},
+                  {"%s: cfg.nbv: %d\n", cfg.nbv},         {"%s: cfg.vcore: %d\n", cfg.vcore},
+                  {"%s: cfg.cpumulti: %d\n", cfg.cpumulti}};
+    for (const auto &f : fields)
+        report_error(f.format, "main", f.value);
     report_error("\n");
 }
 
@@ -123,7 +126,7 @@ int reopen_for_writing(int *fd)
 
 // Everything between the safeguards and the clean-up, on an open NVRAM.
 int edit_and_store(int *fdp, bool read_only, run_mode mode, unsigned refclock, const char *program,
-                   const assignment_list &wanted)
+                   const settings_request &wanted)
 {
     int fd = *fdp;
     if (debug_file) {
@@ -145,7 +148,8 @@ int edit_and_store(int *fdp, bool read_only, run_mode mode, unsigned refclock, c
         return EXIT_READ_CONFIG;
     }
     const nvram_config stored = cfg; // as decoded, before the processor's adjustments
-    apply_cpu_constraints();
+    const processor_facts cpu = read_processor_facts();
+    apply_cpu_constraints(&cfg, cpu);
 
     switch (mode) {
     case run_mode::interactive:
@@ -159,11 +163,11 @@ int edit_and_store(int *fdp, bool read_only, run_mode mode, unsigned refclock, c
         cfg.target = static_cast<std::uint16_t>(refclock);
         break;
     case run_mode::assign:
-        if (!apply_assignments(program, wanted, &cfg, current_processor()))
+        if (!apply_request(program, wanted, &cfg, cpu))
             return EXIT_ARGUMENT;
         break;
     case run_mode::list:
-        list_record(fd, found, stored, cfg);
+        list_record(fd, found, stored, cfg, cpu);
         return EXIT_OK;
     }
 
@@ -210,7 +214,7 @@ int kelb_cu_main(int argc, char **argv)
     int fd = -1;
     run_mode mode = run_mode::interactive;
     unsigned refclock = 0;
-    assignment_list wanted;
+    settings_request wanted;
 
     switch (scan_options(argc, argv, &first)) {
     case cli_action::help:
@@ -243,12 +247,11 @@ int kelb_cu_main(int argc, char **argv)
         status = EXIT_ARGUMENT;
         goto finish;
     }
-    if (!collect_assignments(argv[0], mode == run_mode::reset,
-                             mode == run_mode::set_refclock ? std::optional<unsigned>(refclock) : std::nullopt,
-                             &wanted)) {
-        status = EXIT_ARGUMENT;
+    status = collect_assignments(argv[0], mode == run_mode::reset,
+                                 mode == run_mode::set_refclock ? std::optional<unsigned>(refclock) : std::nullopt,
+                                 &wanted);
+    if (status != EXIT_OK)
         goto finish;
-    }
     if (settings_cli.list)
         mode = run_mode::list;
     else if (settings_cli.input || !settings_cli.assignments.empty())
