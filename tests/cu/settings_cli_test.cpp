@@ -267,6 +267,58 @@ TEST(SettingsCli, RefusedAssignmentsWriteNothing)
     }
 }
 
+// -i text is foreign data: bounded, quoted only as far as a reader needs,
+// every refusal placed by file and line; nothing is written.
+TEST(SettingsCli, ForeignInputIsBoundedQuotedAndPlaced)
+{
+    const std::string p = KELB_CU_PATH;
+    scratch_dir dir;
+    auto file = [&](const char *name, const std::string &text) {
+        std::string path = dir.file(name);
+        write_file(path, text);
+        return path;
+    };
+    std::string endless;
+    while (endless.size() <= 70000)
+        endless += "xmp=no\n"; // yes xmp=no | kelb-cu -i -
+    const std::string shadow = file("shadow", "root:$6$salt$hash:19000:0:99999:7:::\n");
+    const std::string needs = file("needs.conf", "# saved\nforce-1t=yes\n");
+    const std::string long_line = file("long.conf", "xmp=no\n# " + std::string(600, 'x') + "\n");
+    const std::string control = file("control.conf", "xmp=\x1b[2Jyes\n");
+    struct {
+        std::vector<std::string> args;
+        std::string input, err;
+        int status;
+    } cases[] = {
+        {{"-i", "-"}, endless, p + ": settings file standard input: longer than 65536 bytes; a listing is far shorter\n",
+         2},
+        {{"-i", shadow}, "", p + ": " + shadow + ":1: not a name=value line\n", 2},
+        {{"-i", needs}, "", p + ": " + needs + ":2: force-1t=yes needs fast-memory=yes\n", 2},
+        {{"-i", long_line}, "", p + ": " + long_line + ":2: line longer than 512 bytes\n", 2},
+        {{"-i", control}, "",
+         p + ": " + control + ":1: invalid xmp -- '\\x1b[2Jyes' (allowed: yes or no)\n", 2},
+        {{"-s", "xmp=" + std::string(50, 'a')}, "",
+         p + ": -s: invalid xmp -- '" + std::string(40, 'a') + "...' (allowed: yes or no)\n", 2},
+        {{"-s", "x\tmp=\x7f"}, "", p + ": -s: not a name=value line -- 'x\\x09mp=\\x7f'\n", 2},
+        {{"-i", needs, "-i", shadow}, "", p + ": option given twice -- i\n", 1},
+    };
+    for (const auto &c : cases) {
+        nvram_file f(encode_config(D));
+        run_result r = cu(f.path, c.args, UNLOCKED, c.input);
+        std::string what = c.args.back();
+        EXPECT_EQ(r.status, c.status) << what;
+        EXPECT_EQ(r.err, c.err) << what;
+        f.expect_untouched(what);
+    }
+    // A byte-order mark and CRLF line ends, as a Windows editor saves a listing;
+    // names and words in any letter case.
+    nvram_file f(encode_config(D));
+    std::string bom = file("bom.conf", "\xEF\xBB\xBFXMP=No\r\nNb-Multiplier=10X\r\n");
+    run_result r = cu(f.path, {"-i", bom});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(stored_image(read_file(f.path)), encode_config({200, CFG_NOXMP, 3200, 2, 1, 2, 0}));
+}
+
 TEST(SettingsCli, DryRunShowsTheChangesAndNeverWrites)
 {
     const config_image sample = encode_config(SAMPLE);
