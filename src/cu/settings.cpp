@@ -202,8 +202,12 @@ int read_bounded(const char *program, const char *source, std::FILE *in, std::st
     text->reserve(SETTINGS_TEXT_MAX + 1);
     char buf[4096];
     std::size_t n;
-    while (text->size() <= SETTINGS_TEXT_MAX && (n = std::fread(buf, 1, sizeof buf, in)) > 0)
+    // A short read is the end (or an error): a terminal's end-of-file key
+    // does not stay in effect for another read.
+    do {
+        n = std::fread(buf, 1, sizeof buf, in);
         text->append(buf, n);
+    } while (n == sizeof buf && text->size() <= SETTINGS_TEXT_MAX);
     // A signal ends a blocked read early; the run then ends as interrupted.
     if (interrupted != 0 && text->size() <= SETTINGS_TEXT_MAX)
         return EXIT_INTERRUPTED;
