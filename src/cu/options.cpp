@@ -2,6 +2,7 @@
 
 #include "cu/settings.h"
 #include "cu/settings_list.h"
+#include "cu/settings_table.h"
 #include "runtime/diagnostics.h"
 
 #include <cerrno>
@@ -148,7 +149,8 @@ bool parse_positional(int argc, char **argv, int first, run_mode *mode, unsigned
             report_error("%s: invalid refclock -- '%s'\n", argv[0], arg);
             return false;
         }
-        if (v < 200 || v > 262) { // an overflowed value is out of range too
+        // An overflowed value is out of range too.
+        if (v < long{named_settings::REFCLOCK_MIN} || v > long{named_settings::REFCLOCK_MAX}) {
             report_error("%s: refclock must be in 200-262 range\n", argv[0]);
             return false;
         }

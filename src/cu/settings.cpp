@@ -397,12 +397,20 @@ int collect_assignments(const char *program, bool reset, const std::optional<uns
 
 bool apply_assignments(const char *program, const assignment_list &wanted, nvram_config *c, processor_facts cpu)
 {
-    return is_complete_listing(wanted) ? restore(program, wanted, c, cpu)
-                                       : assign_like_the_dialogue(program, wanted, c, cpu);
+    nvram_config result = *c;
+    bool ok = is_complete_listing(wanted) ? restore(program, wanted, &result, cpu)
+                                          : assign_like_the_dialogue(program, wanted, &result, cpu);
+    if (ok)
+        *c = result;
+    return ok;
 }
 
 bool apply_request(const char *program, const settings_request &request, nvram_config *c, processor_facts cpu)
 {
-    return apply_assignments(program, request.file, c, cpu) &&
-           apply_assignments(program, request.command_line, c, cpu);
+    nvram_config result = *c;
+    bool ok = apply_assignments(program, request.file, &result, cpu) &&
+              apply_assignments(program, request.command_line, &result, cpu);
+    if (ok)
+        *c = result;
+    return ok;
 }

@@ -57,7 +57,7 @@ bool is_complete_listing(const assignment_list &wanted);
 // every value the processor leaves in effect is taken as it is, relations
 // between settings included. Other assignments must give a record the
 // dialogue could produce from `c` on this processor, and have the dialogue's
-// side effects. False after printing why (`c` is then unspecified).
+// side effects. False after printing why; `c` is then left as it was.
 bool apply_assignments(const char *program, const assignment_list &wanted, nvram_config *c, processor_facts cpu);
 // The file's assignments, then the command line's.
 bool apply_request(const char *program, const settings_request &request, nvram_config *c, processor_facts cpu);
