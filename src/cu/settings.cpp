@@ -212,8 +212,8 @@ int read_bounded(const char *program, const char *source, std::FILE *in, std::st
     if (interrupted != 0 && text->size() <= SETTINGS_TEXT_MAX)
         return EXIT_INTERRUPTED;
     if (text->size() > SETTINGS_TEXT_MAX) {
-        report_error("%s: settings file %s: longer than %zu bytes; a listing is far shorter\n", program, source,
-                     SETTINGS_TEXT_MAX);
+        report_error("%s: settings file %s: longer than %u bytes; a listing is far shorter\n", program, source,
+                     static_cast<unsigned>(SETTINGS_TEXT_MAX));
         return EXIT_ARGUMENT;
     }
     if (std::ferror(in)) {
@@ -330,7 +330,8 @@ bool parse_assignment_text(const char *program, const char *source, std::string_
         text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
         std::string where = std::string(source) + ":" + std::to_string(line);
         if (raw.size() > SETTINGS_LINE_MAX) {
-            report_error("%s: %s: line longer than %zu bytes\n", program, where.c_str(), SETTINGS_LINE_MAX);
+            report_error("%s: %s: line longer than %u bytes\n", program, where.c_str(),
+                         static_cast<unsigned>(SETTINGS_LINE_MAX));
             return false;
         }
         std::string_view l = trimmed(raw);

@@ -49,8 +49,9 @@ void print_listing(std::FILE *out, config_status status, const config_image *ima
             std::fprintf(out, "# %s: %s is no value of the dialogue (%s); a complete listing restores it\n", s.name,
                          text.c_str(), s.values);
         } else if (!offered(s, cpu) && (s.rule != restriction::never_asked || v != default_of(s))) {
-            std::fprintf(out, "# %s: not offered on this processor (%s); a complete listing restores it\n", s.name,
-                         constraint_text(s, cpu).c_str());
+            std::fprintf(out, "# %s: not offered on this processor (%s); %s\n", s.name,
+                         constraint_text(s, cpu).c_str(),
+                         forced(s, cpu) ? "it stays at this value" : "a complete listing restores it");
         }
         std::fprintf(out, "%s=%s\n", s.name, text.c_str());
     }

@@ -261,6 +261,9 @@ TEST(Settings, ListingComments)
         {"family 6 memory", CONFIG_VALID, &image, with(CFG_MEMFAST), D, FAMILY_6,
          "# fast-memory=yes is stored, but extended family 6 has no faster memory modes: no is in effect, and a "
          "restore stores that\nfast-memory=no\n"},
+        {"a forced setting at its default", CONFIG_VALID, &image, D, D, LOCKED,
+         "# core-multiplier: not offered on this processor (the core multiplier is locked); it stays at this "
+         "value\ncore-multiplier=+0.0\n"},
         {"other family keeps the northbridge as stored", CONFIG_VALID, &image, D, D, FAMILY_16,
          "# nb-voltage: not offered on this processor (the dialogue offers it on extended family 6, this is "
          "16); a complete listing restores it\nnb-voltage=+12.5\n"},
@@ -284,4 +287,35 @@ TEST(Settings, ListingComments)
     EXPECT_EQ(absent.substr(absent.find("\nrefclock")), "\nrefclock=stock\n");
     std::string clear = listing(CONFIG_VALID, &image, D, D, ANY);
     EXPECT_EQ(clear.find("# reserved-bit-2"), std::string::npos) << clear; // a clear bit 2 is not worth a comment
+}
+
+// A complete listing is one record: restored with the relations the dialogue
+// would not make, as long as the processor leaves its values in effect. The
+// same text with one setting left out is a set of single assignments again.
+TEST(Settings, CompleteListingRestoresTheRecordItDescribes)
+{
+    const nvram_config untidy = {214, CFG_NOXMP | CFG_XMP_NOMERGE | CFG_MEM_1T | CFG_MULTI_ALLP | CFG_RESERVED,
+                                 2900, 1, 0, 0, 0};
+    config_image image = encode_config(untidy);
+    const std::string text = listing(CONFIG_VALID, &image, untidy, untidy, LOCKED);
+    auto apply = [](const std::string &t, nvram_config *rec) {
+        assignment_list wanted;
+        return parse_assignment_text("kelb-cu", "good.conf", t, &wanted) &&
+               apply_assignments("kelb-cu", wanted, rec, LOCKED);
+    };
+    nvram_config rec = D;
+    EXPECT_TRUE(apply(text, &rec)) << text;
+    EXPECT_EQ(describe(rec), describe(untidy));
+
+    std::string partial = text;
+    partial.erase(partial.find("ht-cap=2900\n"), std::string("ht-cap=2900\n").size());
+    rec = D;
+    EXPECT_FALSE(apply(partial, &rec)); // xmp-merge=no needs xmp=yes
+    EXPECT_EQ(describe(rec), describe(D));
+
+    std::string forced = text;
+    forced.replace(forced.find("core-multiplier=+0.0"), 20, "core-multiplier=+5.0");
+    rec = D;
+    EXPECT_FALSE(apply(forced, &rec));
+    EXPECT_EQ(describe(rec), describe(D));
 }
