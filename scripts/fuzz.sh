@@ -16,7 +16,7 @@ rm -rf "$build/seeds"
 "$build/tests/fuzz/make_seeds" "$build/seeds"
 mkdir -p "$build/findings" "$build/logs"
 total=0
-for t in table dump scan firmware_table version prompt; do
+for t in table dump scan firmware_table version prompt settings; do
   case $t in
     scan) max_len=65536 ;;
     dump|firmware_table) max_len=16384 ;;

@@ -1,5 +1,6 @@
 #include "cu/config.h"
 
+#include "cu/settings_table.h"
 #include "hw/cpu.h"
 #include "hw/nvram.h"
 #include "runtime/diagnostics.h"
@@ -97,17 +98,22 @@ config_status read_config(int fd)
     return st;
 }
 
-void apply_cpu_constraints()
+processor_facts read_processor_facts()
 {
     int family = cpu_extended_family();
-    if (family == 1) {
-        cfg.nbv = 1;
-        cfg.nbmulti = 0;
-    } else if (family == 6) {
-        cfg.flags &= 0xFBEF; // no fast memory modes
-    }
-    if (cpu_is_locked() != 0)
-        cfg.cpumulti = 0;
+    return {family, cpu_is_locked()};
+}
+
+void apply_cpu_constraints(nvram_config *c, processor_facts cpu)
+{
+    for (const named_settings::setting &s : named_settings::SETTINGS)
+        if (named_settings::forced(s, cpu))
+            named_settings::put(c, s, named_settings::default_of(s));
+}
+
+void apply_cpu_constraints()
+{
+    apply_cpu_constraints(&cfg, read_processor_facts());
 }
 
 bool config_changed()

@@ -1,162 +1,120 @@
 #include "cu/menu.h"
 
 #include "cu/prompt.h"
-#include "hw/cpu.h"
+#include "cu/settings_table.h"
 
-#include <array>
 #include <cstdint>
 #include <cstdio>
 
+using namespace named_settings;
+
 namespace {
 
-constexpr std::array<const char *, 4> NB_MULTI_WORDS = {"auto", "9x", "10x", "11x"};
-
-bool has(const nvram_config *c, std::uint16_t bits)
+constexpr const setting &row(std::string_view name)
 {
-    return (c->flags & bits) != 0;
+    return SETTINGS[index_of(name)];
 }
 
-void assign(nvram_config *c, std::uint16_t bit, bool set)
-{
-    c->flags = static_cast<std::uint16_t>(set ? c->flags | bit : c->flags & ~bit);
-}
+constexpr const char LIMITED_CORE_VOLTAGE[] = "    Limited core voltage adjustment (USE WITH CARE) -- mV";
 
-// A gate question: -1 failure, 0 no, 1 yes.
-int gate(const char *label, bool def)
+// The question for `s`, with `label`; false on end of input or interruption.
+bool ask(nvram_config *c, const setting &s, const char *label)
 {
-    int r = prompt_yes_no(label, def);
-    return r < 0 ? -1 : r != 0;
-}
-
-// A yes/no question over one bit; `inverted` when yes means the bit clear.
-bool ask_bit(const char *label, nvram_config *c, std::uint16_t bit, bool inverted = false)
-{
-    int r = prompt_yes_no(label, has(c, bit) != inverted);
-    if (r < 0)
-        return false;
-    assign(c, bit, (r != 0) != inverted);
-    return true;
-}
-
-// A field counted in steps of `unit`, asked as the decimal value it stands for.
-bool ask_steps(const char *label, std::uint8_t *field, float max, float unit)
-{
-    float r = prompt_decimal(label, *field * unit, max, unit);
-    if (r < 0)
-        return false;
-    *field = static_cast<std::uint8_t>(r / unit); // exact for every accepted answer
-    return true;
-}
-
-bool core_voltage(nvram_config *c, const char *label)
-{
-    return ask_steps(label, &c->vcore, 87.5f, 12.5f);
-}
-
-bool debugging_options(nvram_config *c)
-{
-    int open = gate("Change debugging options", has(c, CFG_MULTISET | CFG_WARMONLY));
-    if (open <= 0)
-        return open == 0;
-    return ask_bit("    Perform multiple refclock sets (not recommended)", c, CFG_MULTISET) &&
-           ask_bit("    Configure refclock on warm reset only (not recommended)", c, CFG_WARMONLY);
-}
-
-bool cpu_options(nvram_config *c, int lock)
-{
-    // A locked processor only offers the core voltage here, so a changed one is shown.
-    bool def = has(c, CFG_PSTATE_FREE | CFG_MULTI_ALLP) || (c->vcore != 2 && lock != 0);
-    int open = gate("Change advanced CPU options", def);
-    if (open <= 0)
-        return open == 0;
-    if (lock == 1 && !core_voltage(c, "    Limited core voltage adjustment (USE WITH CARE) -- mV"))
-        return false;
-    if (!ask_bit("    Lock the CPU to maximal performance P-state", c, CFG_PSTATE_FREE, true))
-        return false;
-    if (c->cpumulti != 0 && has(c, CFG_PSTATE_FREE))
-        return ask_bit("    Core multiplier: adjust multiplier of all P-states (USE WITH CARE)", c,
-                       CFG_MULTI_ALLP);
-    assign(c, CFG_MULTI_ALLP, false);
-    return true;
-}
-
-bool northbridge_options(nvram_config *c, int family)
-{
-    if (family != 6 && family != -1)
+    int answer = 0;
+    switch (s.kind) {
+    case value_kind::number:
+        answer = prompt_int(label, static_cast<int>(get(*c, s)), static_cast<int>(s.lo), static_cast<int>(s.hi),
+                            static_cast<int>(s.step));
+        break;
+    case value_kind::steps: {
+        // A field counted in steps, asked as the decimal value it stands for.
+        float unit = static_cast<float>(s.step) / 100.0f;
+        float r = prompt_decimal(label, static_cast<float>(get(*c, s)) * unit, static_cast<float>(s.hi) * unit, unit);
+        if (r < 0)
+            return false;
+        put(c, s, static_cast<unsigned>(r / unit)); // exact for every accepted answer
         return true;
-    int open = gate("Change advanced Northbridge options", c->nbmulti != 0 || c->nbv != 1);
-    if (open <= 0)
-        return open == 0;
-    if (!ask_steps("    Northbridge voltage adjustment -- mV", &c->nbv, 37.5f, 12.5f))
+    }
+    case value_kind::choice:
+        answer = prompt_choice(label, NB_MULTI_WORDS, static_cast<int>(get(*c, s)));
+        break;
+    case value_kind::yes_no:
+        answer = prompt_yes_no(label, static_cast<int>(get(*c, s)));
+        if (answer >= 0)
+            answer = answer != 0;
+        break;
+    }
+    if (answer < 0)
         return false;
-    int r = prompt_choice("    Northbridge frequency multiplier", NB_MULTI_WORDS, c->nbmulti);
-    if (r < 0)
-        return false;
-    c->nbmulti = static_cast<std::uint16_t>(r);
+    put(c, s, static_cast<unsigned>(answer));
     return true;
 }
 
-bool memory_options(nvram_config *c, int family)
-{
-    constexpr std::uint16_t MEMORY_BITS =
-        CFG_NOXMP | CFG_MEMFAST | CFG_XMP_NOMERGE | CFG_DIMM_1V5 | CFG_MEM_RELAX | CFG_MEM_1T;
-    int open = gate("Change advanced memory options", has(c, MEMORY_BITS));
-    if (open <= 0)
-        return open == 0;
-    if (!ask_bit("    Use XMP profile 1, if available", c, CFG_NOXMP, true))
-        return false;
-    // Without XMP there are no lists to merge.
-    if (!has(c, CFG_NOXMP)) {
-        if (!ask_bit("    XMP1: merge JEDEC and XMP CAS latency lists", c, CFG_XMP_NOMERGE, true))
-            return false;
-    } else {
-        assign(c, CFG_XMP_NOMERGE, false);
-    }
-    if (family == 1 || family == -1) {
-        if (!ask_bit("    Allow effective memory speeds above DDR3-1333", c, CFG_MEMFAST))
-            return false;
-        // 1T command rate only applies to the fast memory modes.
-        if (has(c, CFG_MEMFAST)) {
-            if (!ask_bit("    Force 1T command rate in 1 UDIMM/ch configurations", c, CFG_MEM_1T))
-                return false;
-        } else {
-            assign(c, CFG_MEM_1T, false);
-        }
-    }
-    return ask_bit("    Force 1.5V DIMM Vdd (DANGEROUS)", c, CFG_DIMM_1V5) &&
-           ask_bit("    Relax memory timings", c, CFG_MEM_RELAX);
-}
+struct gate {
+    question_group group;
+    const char *label;
+};
 
-bool ht_options(nvram_config *c)
+constexpr gate GATES[] = {
+    {question_group::debugging, "Change debugging options"},
+    {question_group::cpu, "Change advanced CPU options"},
+    {question_group::northbridge, "Change advanced Northbridge options"},
+    {question_group::memory, "Change advanced memory options"},
+    {question_group::ht, "Change advanced HT options"},
+};
+
+// A group behind its gate question, which defaults to yes when a setting of
+// the group differs from its default, offered here or not. A setting whose
+// needs fail is set to its default instead of being asked.
+bool ask_group(nvram_config *c, const gate &g, processor_facts cpu)
 {
-    int open = gate("Change advanced HT options", has(c, CFG_HT_ALT) || c->htlimit != 3200);
+    bool any_offered = false, changed = false;
+    for (const setting &s : SETTINGS) {
+        if (s.group != g.group)
+            continue;
+        any_offered = any_offered || offered(s, cpu);
+        changed = changed || get(*c, s) != default_of(s);
+    }
+    if (!any_offered)
+        return true;
+    // A locked processor only offers the core voltage here, so a changed one is shown.
+    const setting &vcore = row("core-voltage");
+    if (g.group == question_group::cpu && cpu.lock != 0)
+        changed = changed || get(*c, vcore) != default_of(vcore);
+    int open = prompt_yes_no(g.label, changed);
     if (open <= 0)
         return open == 0;
-    int r = prompt_int("    Effective HT frequency cap", c->htlimit, 2500, 3200, 100);
-    if (r < 0)
+    if (g.group == question_group::cpu && cpu.lock == 1 && !ask(c, vcore, LIMITED_CORE_VOLTAGE))
         return false;
-    c->htlimit = static_cast<std::uint16_t>(r);
-    return ask_bit("    Use alternative HT tuning", c, CFG_HT_ALT);
+    for (const setting &s : SETTINGS) {
+        if (s.group != g.group || !offered(s, cpu))
+            continue;
+        if (s.needs && !s.needs(*c))
+            put(c, s, default_of(s));
+        else if (!ask(c, s, s.label))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
 
 bool edit_settings(nvram_config *c, int family, int lock)
 {
-    int r = prompt_int("Reference clock", c->target, 200, 262, 1);
-    if (r < 0)
-        return false;
-    c->target = static_cast<std::uint16_t>(r);
-    // A locked multiplier leaves only a limited core voltage, asked with the CPU options.
-    if (lock != 1) {
-        if (!ask_steps("Core multiplier adjustment (USE WITH CARE)", &c->cpumulti, 15.5f, 0.5f) ||
-            !core_voltage(c, "Core voltage adjustment (USE WITH CARE) -- mV"))
+    const processor_facts cpu = {family, lock};
+    for (const setting &s : SETTINGS) {
+        // A locked multiplier leaves only a limited core voltage, asked with the CPU options.
+        bool moved = &s == &row("core-voltage") && cpu.lock == 1;
+        if (s.group == question_group::top && offered(s, cpu) && !moved && !ask(c, s, s.label))
             return false;
     }
+    // A zero multiplier adjusts no P-state.
     if (c->cpumulti == 0)
-        assign(c, CFG_MULTI_ALLP, false);
-    return debugging_options(c) && cpu_options(c, lock) && northbridge_options(c, family) &&
-           memory_options(c, family) && ht_options(c);
+        put(c, row("all-pstates"), 0);
+    for (const gate &g : GATES)
+        if (!ask_group(c, g, cpu))
+            return false;
+    return true;
 }
 
 bool run_menu()
@@ -169,9 +127,8 @@ bool run_menu()
         return false;
     if (reset == 0) {
         // Asked afresh: these decide which questions apply from here on.
-        int family = cpu_extended_family();
-        int lock = cpu_is_locked();
-        if (!edit_settings(&cfg, family, lock))
+        processor_facts cpu = read_processor_facts();
+        if (!edit_settings(&cfg, cpu.family, cpu.lock))
             return false;
     } else {
         cfg.target = 0;

@@ -1,6 +1,8 @@
 #include "cu/options.h"
 
 #include "cu/settings.h"
+#include "cu/settings_list.h"
+#include "cu/settings_table.h"
 #include "runtime/diagnostics.h"
 
 #include <cerrno>
@@ -42,6 +44,11 @@ cli_action scan_options(int argc, char **argv, int *first_positional)
                 const char *value = p[1] ? p + 1 : i + 1 < argc ? argv[++i] : nullptr;
                 if (!value) {
                     diagnostic(argv[0], "option requires an argument", *p);
+                    return cli_action::error;
+                }
+                if (*p == 'i' && settings_cli.input) {
+                    // One settings file per run: a second would silently replace the first.
+                    diagnostic(argv[0], "option given twice", *p);
                     return cli_action::error;
                 }
                 if (*p == 'd')
@@ -142,7 +149,8 @@ bool parse_positional(int argc, char **argv, int first, run_mode *mode, unsigned
             report_error("%s: invalid refclock -- '%s'\n", argv[0], arg);
             return false;
         }
-        if (v < 200 || v > 262) { // an overflowed value is out of range too
+        // An overflowed value is out of range too.
+        if (v < long{named_settings::REFCLOCK_MIN} || v > long{named_settings::REFCLOCK_MAX}) {
             report_error("%s: refclock must be in 200-262 range\n", argv[0]);
             return false;
         }

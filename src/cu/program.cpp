@@ -6,6 +6,7 @@
 #include "cu/menu.h"
 #include "cu/options.h"
 #include "cu/settings.h"
+#include "cu/settings_list.h"
 #include "hw/console.h"
 #include "hw/cpu.h"
 #include "hw/driver.h"
@@ -267,7 +268,7 @@ int store(int *fdp, bool read_only, bool stoppable)
 
 // Everything between the safeguards and the clean-up, on an open NVRAM.
 int edit_and_store(int *fdp, bool read_only, run_mode mode, unsigned refclock, const char *program,
-                   const assignment_list &wanted)
+                   const settings_request &wanted)
 {
     int fd = *fdp;
     if (debug_file) {
@@ -289,7 +290,8 @@ int edit_and_store(int *fdp, bool read_only, run_mode mode, unsigned refclock, c
         return EXIT_READ_CONFIG;
     }
     const nvram_config stored = cfg; // as decoded, before the processor's adjustments
-    apply_cpu_constraints();
+    const processor_facts cpu = read_processor_facts();
+    apply_cpu_constraints(&cfg, cpu);
 
     switch (mode) {
     case run_mode::interactive:
@@ -303,11 +305,11 @@ int edit_and_store(int *fdp, bool read_only, run_mode mode, unsigned refclock, c
         cfg.target = static_cast<std::uint16_t>(refclock);
         break;
     case run_mode::assign:
-        if (!apply_assignments(program, wanted, &cfg, current_processor()))
+        if (!apply_request(program, wanted, &cfg, cpu))
             return EXIT_ARGUMENT;
         break;
     case run_mode::list:
-        list_record(listing_out, fd, found, stored, cfg);
+        list_record(listing_out, fd, found, stored, cfg, cpu);
         return EXIT_OK;
     }
 
@@ -342,7 +344,7 @@ int kelb_cu_main(int argc, char **argv)
     int fd = -1;
     run_mode mode = run_mode::interactive;
     unsigned refclock = 0;
-    assignment_list wanted;
+    settings_request wanted;
 
     switch (scan_options(argc, argv, &first)) {
     case cli_action::help:
@@ -378,10 +380,9 @@ int kelb_cu_main(int argc, char **argv)
     // A control event makes a read of -i - return at once.
     if (settings_cli.input && std::string_view(settings_cli.input) == "-")
         console_read_begins();
-    if (!collect_assignments(argv[0], mode == run_mode::reset,
-                             mode == run_mode::set_refclock ? std::optional<unsigned>(refclock) : std::nullopt,
-                             &wanted))
-        status = EXIT_ARGUMENT;
+    status = collect_assignments(argv[0], mode == run_mode::reset,
+                                 mode == run_mode::set_refclock ? std::optional<unsigned>(refclock) : std::nullopt,
+                                 &wanted);
     console_read_ends();
     if (settings_cli.list)
         mode = run_mode::list;

@@ -1,12 +1,14 @@
 #include "cu/settings.h"
 
 #include "cu/ctrl.h"
+#include "cu/program.h"
 #include "cu/settings_table.h"
-#include "hw/cpu.h"
+#include "hw/console.h"
 #include "runtime/diagnostics.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 using namespace named_settings;
 
@@ -14,26 +16,57 @@ settings_options settings_cli;
 
 namespace {
 
-// A bit the dialogue only leaves set while `holds` is true of the record: when
-// a change to one of `triggers` makes it false, the dialogue clears the bit
-// without asking; setting the bit where it is false is not offered.
-struct dependency {
-    std::size_t dependent;
-    bool (*holds)(const nvram_config &);
-    std::array<std::size_t, 2> triggers;
-    const char *needs;
-};
+// Longest value quoted back in a message.
+constexpr std::size_t QUOTE_MAX = 40;
+constexpr std::size_t NAME_MAX_LENGTH = 32;
+constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
 
-constexpr dependency DEPENDENCIES[] = {
-    {index_of("all-pstates"),
-     [](const nvram_config &c) { return c.cpumulti != 0 && (c.flags & CFG_PSTATE_FREE) != 0; },
-     {index_of("core-multiplier"), index_of("pstate-lock")}, "core-multiplier above +0.0 and pstate-lock=no"},
-    {index_of("xmp-merge"), [](const nvram_config &c) { return (c.flags & CFG_NOXMP) == 0; },
-     {index_of("xmp"), index_of("xmp")}, "xmp=yes"},
-    {index_of("force-1t"), [](const nvram_config &c) { return (c.flags & CFG_MEMFAST) != 0; },
-     {index_of("fast-memory"), index_of("fast-memory")}, "fast-memory=yes"},
-};
-static_assert(REFCLOCK < SETTING_COUNT && index_of("ht-alt-tuning") == SETTING_COUNT - 1);
+char lower(char ch)
+{
+    return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
+}
+
+// Names and words are matched without regard to letter case.
+bool same_word(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); i++)
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    return true;
+}
+
+// Foreign text as a message shows it: printable ASCII as it is, other bytes
+// as \xNN, cut after QUOTE_MAX characters.
+std::string quoted(std::string_view t)
+{
+    std::string q;
+    for (std::size_t i = 0; i < t.size() && i < QUOTE_MAX; i++) {
+        auto ch = static_cast<unsigned char>(t[i]);
+        if (ch >= 0x20 && ch < 0x7F && ch != '\\') {
+            q += static_cast<char>(ch);
+        } else {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02x", ch);
+            q += buf;
+        }
+    }
+    if (t.size() > QUOTE_MAX)
+        q += "...";
+    return q;
+}
+
+bool name_like(std::string_view t)
+{
+    if (t.empty() || t.size() > NAME_MAX_LENGTH)
+        return false;
+    for (char ch : t)
+        if (!((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') || ch == '-' ||
+              ch == '_'))
+            return false;
+    return true;
+}
 
 bool all_digits(std::string_view t)
 {
@@ -53,38 +86,36 @@ unsigned to_unsigned(std::string_view t)
     return v;
 }
 
-bool same_word(std::string_view a, std::string_view b)
+std::size_t find_setting(std::string_view name)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); i++) {
-        char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
-        if (x != b[i])
-            return false;
-    }
-    return true;
+    for (std::size_t i = 0; i < SETTING_COUNT; i++)
+        if (same_word(name, SETTINGS[i].name))
+            return i;
+    return SETTING_COUNT;
 }
 
-// The field value that `text` stands for, when it is one the question accepts.
+// The field value that `text` stands for, when the image can hold it: the
+// values of the question, and those that only a stored record has
+// (refclock 263, nb-multiplier 4..7), which a listing writes as numbers.
 std::optional<unsigned> parse_value(const setting &s, std::string_view text)
 {
     switch (s.kind) {
     case value_kind::number: {
-        if (s.field == record_field::target && text == "stock")
+        if (s.field == record_field::target && same_word(text, "stock"))
             return 0u;
         if (!all_digits(text))
             return std::nullopt;
         unsigned v = to_unsigned(text);
-        return on_grid(s, v) ? std::optional<unsigned>(v) : std::nullopt;
+        return v != 0 && in_image_range(s, v) ? std::optional<unsigned>(v) : std::nullopt;
     }
     case value_kind::steps: {
         // [+]digits[.d[d]], compared exactly in hundredths.
         if (!text.empty() && text[0] == '+')
             text.remove_prefix(1);
         std::string_view whole = text.substr(0, text.find('.')), frac;
-        if (whole.size() < text.size())
-            frac = text.substr(whole.size() + 1);
         bool has_point = whole.size() < text.size();
+        if (has_point)
+            frac = text.substr(whole.size() + 1);
         if (!all_digits(whole) || whole.size() > 3 || frac.size() > 2 || (has_point && !all_digits(frac)))
             return std::nullopt;
         unsigned hundredths = to_unsigned(whole) * 100 + to_unsigned(frac) * (frac.size() == 1 ? 10 : 1);
@@ -94,8 +125,10 @@ std::optional<unsigned> parse_value(const setting &s, std::string_view text)
     }
     case value_kind::choice:
         for (std::size_t i = 0; i < NB_MULTI_WORDS.size(); i++)
-            if (text == NB_MULTI_WORDS[i])
+            if (same_word(text, NB_MULTI_WORDS[i]))
                 return static_cast<unsigned>(i);
+        if (all_digits(text) && to_unsigned(text) >= NB_MULTI_WORDS.size() && in_image_range(s, to_unsigned(text)))
+            return to_unsigned(text);
         return std::nullopt;
     case value_kind::yes_no:
         break;
@@ -116,165 +149,271 @@ std::string_view trimmed(std::string_view t)
     return t;
 }
 
+void refuse_value(const char *program, const std::string &where, const setting &s, std::string_view value)
+{
+    report_error("%s: %s: invalid %s -- '%s' (allowed: %s)\n", program, where.c_str(), s.name,
+                 quoted(value).c_str(), s.values);
+}
+
 // One "name=value" from `where` into `out`; a second, different value for a
-// name is an error.
-bool parse_assignment(const char *program, const std::string &where, std::string_view text,
+// name is an error. A line of a file that does not look like an assignment is
+// not shown: it may be any file's content.
+bool parse_assignment(const char *program, const std::string &where, bool show_malformed, std::string_view text,
                       assignment_list *out)
 {
     std::size_t eq = text.find('=');
     std::string_view name = trimmed(text.substr(0, eq));
-    if (eq == std::string_view::npos || name.empty()) {
-        report_error("%s: %s: not a name=value line -- '%.*s'\n", program, where.c_str(),
-                   static_cast<int>(text.size()), text.data());
+    if (eq == std::string_view::npos || !name_like(name)) {
+        if (show_malformed)
+            report_error("%s: %s: not a name=value line -- '%s'\n", program, where.c_str(), quoted(text).c_str());
+        else
+            report_error("%s: %s: not a name=value line\n", program, where.c_str());
         return false;
     }
     std::string_view value = trimmed(text.substr(eq + 1));
-    std::size_t i = index_of(name);
+    std::size_t i = find_setting(name);
     if (i == SETTING_COUNT) {
         std::string names;
         for (const setting &s : SETTINGS)
             names += std::string(names.empty() ? "" : ", ") + s.name;
-        report_error("%s: %s: unknown setting -- '%.*s' (settings: %s)\n", program, where.c_str(),
-                   static_cast<int>(name.size()), name.data(), names.c_str());
+        report_error("%s: %s: unknown setting -- '%s' (settings: %s)\n", program, where.c_str(),
+                     quoted(name).c_str(), names.c_str());
         return false;
     }
     const setting &s = SETTINGS[i];
     std::optional<unsigned> v = parse_value(s, value);
     if (!v) {
-        report_error("%s: %s: invalid %s -- '%.*s' (allowed: %s)\n", program, where.c_str(), s.name,
-                   static_cast<int>(value.size()), value.data(), s.values);
+        refuse_value(program, where, s, value);
         return false;
     }
-    if ((*out)[i] && *(*out)[i] != *v) {
+    assignment &a = (*out)[i];
+    if (a.value && *a.value != *v) {
         report_error("%s: %s: %s given twice, as %s and as %s\n", program, where.c_str(), s.name,
-                   value_text(s, *(*out)[i]).c_str(), value_text(s, *v).c_str());
+                     value_text(s, *a.value).c_str(), value_text(s, *v).c_str());
         return false;
     }
-    (*out)[i] = v;
+    a = {v, where};
     return true;
 }
 
-bool read_all(std::FILE *in, std::string *text)
+// Reads at most SETTINGS_TEXT_MAX bytes of `in`, in constant memory.
+int read_bounded(const char *program, const char *source, std::FILE *in, std::string *text)
 {
+    text->reserve(SETTINGS_TEXT_MAX + 1);
     char buf[4096];
-    std::size_t n;
-    while (interrupted.load() == 0 && (n = std::fread(buf, 1, sizeof buf, in)) > 0)
+    // A short read is the end (or an error): a terminal's end-of-file key
+    // does not stay in effect for another read. An event that came before the
+    // read began leaves nothing to interrupt it, so it is looked at first.
+    while (interrupted.load() == 0) {
+        std::size_t n = std::fread(buf, 1, sizeof buf, in);
         text->append(buf, n);
-    return !std::ferror(in);
+        if (n < sizeof buf || text->size() > SETTINGS_TEXT_MAX)
+            break;
+    }
+    // A signal ends a blocked read early; the run then ends as interrupted.
+    if (interrupted != 0 && text->size() <= SETTINGS_TEXT_MAX)
+        return EXIT_INTERRUPTED;
+    if (text->size() > SETTINGS_TEXT_MAX) {
+        report_error("%s: settings file %s: longer than %u bytes; a listing is far shorter\n", program, source,
+                     static_cast<unsigned>(SETTINGS_TEXT_MAX));
+        return EXIT_ARGUMENT;
+    }
+    if (std::ferror(in)) {
+        report_error("%s: settings file %s: %s\n", program, source, std::strerror(errno));
+        return EXIT_ARGUMENT;
+    }
+    return EXIT_OK;
 }
 
-bool read_input_file(const char *path, std::string *text)
+int read_settings_text(const char *program, const char *path, std::string *text)
 {
-    bool from_stdin = std::string_view(path) == "-";
-    std::FILE *in = from_stdin ? stdin : std::fopen(path, "rb");
-    bool ok = in && read_all(in, text);
-    if (!ok && interrupted.load() == 0) // a control event ends the run instead
-        report_errno(from_stdin ? "standard input" : path);
-    if (in && !from_stdin)
-        std::fclose(in);
-    return ok;
+    if (*path == '\0') {
+        report_error("%s: -i needs the name of a settings file, or - for standard input\n", program);
+        return EXIT_ARGUMENT;
+    }
+    if (std::string_view(path) == "-") {
+        if (stdin_is_terminal())
+            report_error("%s: reading name=value lines from the terminal; end them with Ctrl+D at the start of a "
+                         "line (on Windows Ctrl+Z, then Enter)\n",
+                         program);
+        return read_bounded(program, "standard input", stdin, text);
+    }
+    std::FILE *in = std::fopen(path, "rb");
+    if (!in) {
+        report_error("%s: settings file %s: %s\n", program, path, std::strerror(errno));
+        return EXIT_ARGUMENT;
+    }
+    int status = read_bounded(program, path, in, text);
+    std::fclose(in);
+    return status;
 }
-} // namespace
 
-bool parse_assignment_text(const char *program, const char *source, const std::string &text,
-                           assignment_list *out)
+// Refuses what the dialogue could not do on this processor: changing a
+// setting it does not offer, or a value off its question's grid. A value
+// equal to the loaded one is kept, as a plain Enter keeps it.
+bool offered_change(const char *program, const assignment &a, const setting &s, const nvram_config &loaded,
+                    processor_facts cpu)
 {
-    out->resize(SETTING_COUNT);
-    std::string_view rest = text;
-    for (unsigned line = 1; !rest.empty(); line++) {
-        std::size_t nl = rest.find('\n');
-        std::string_view l = trimmed(rest.substr(0, nl));
-        rest.remove_prefix(nl == std::string_view::npos ? rest.size() : nl + 1);
-        if (l.empty() || l.front() == '#')
-            continue;
-        if (!parse_assignment(program, std::string(source) + ":" + std::to_string(line), l, out))
-            return false;
+    unsigned kept = get(loaded, s);
+    if (!offered(s, cpu)) {
+        report_error("%s: %s: %s: not offered on this processor (%s); it can only keep %s\n", program,
+                     a.where.c_str(), s.name, constraint_text(s, cpu).c_str(), value_text(s, kept).c_str());
+        return false;
+    }
+    if (!on_grid(s, *a.value) && !(s.field == record_field::target && *a.value == 0)) {
+        refuse_value(program, a.where, s, value_text(s, *a.value));
+        return false;
     }
     return true;
 }
 
-bool collect_assignments(const char *program, bool reset, const std::optional<unsigned> &positional_refclock,
-                         assignment_list *out)
-{
-    out->assign(SETTING_COUNT, std::nullopt);
-    bool assigning = settings_cli.input || !settings_cli.assignments.empty();
-    if (settings_cli.list && (assigning || reset || positional_refclock)) {
-        report_error("%s: -l lists the configuration and takes no -s, -i or argument\n", program);
-        return false;
-    }
-    if (reset && assigning) {
-        report_error("%s: -s and -i cannot be combined with reset\n", program);
-        return false;
-    }
-    if (settings_cli.input) {
-        std::string text;
-        const char *source = std::string_view(settings_cli.input) == "-" ? "standard input" : settings_cli.input;
-        if (!read_input_file(settings_cli.input, &text) || !parse_assignment_text(program, source, text, out))
-            return false;
-    }
-    // The command line overrides the file; a positional reference clock counts as one -s.
-    assignment_list given(SETTING_COUNT);
-    for (const char *a : settings_cli.assignments)
-        if (!parse_assignment(program, "-s", a, &given))
-            return false;
-    if (positional_refclock &&
-        !parse_assignment(program, "-s", "refclock=" + std::to_string(*positional_refclock), &given))
-        return false;
-    for (std::size_t i = 0; i < SETTING_COUNT; i++)
-        if (given[i])
-            (*out)[i] = given[i];
-
-    if ((*out)[REFCLOCK] == 0u) {
-        for (std::size_t i = 0; i < SETTING_COUNT; i++) {
-            if (i != REFCLOCK && (*out)[i]) {
-                report_error("%s: refclock=stock resets the configuration and takes no other setting (%s)\n",
-                           program, SETTINGS[i].name);
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
-bool apply_assignments(const char *program, const assignment_list &wanted, nvram_config *c,
-                       processor_facts cpu)
+bool restore(const char *program, const assignment_list &wanted, nvram_config *c, processor_facts cpu)
 {
     const nvram_config loaded = *c;
-    auto changed = [&](std::size_t i) { return wanted[i] && *wanted[i] != get(loaded, SETTINGS[i]); };
+    for (std::size_t i = 0; i < SETTING_COUNT; i++) {
+        const setting &s = SETTINGS[i];
+        const assignment &a = wanted[i];
+        if (!a.value || *a.value == get(loaded, s))
+            continue;
+        if (forced(s, cpu) && !offered(s, cpu)) {
+            report_error("%s: %s: %s=%s cannot be restored on this processor (%s); it keeps %s\n", program,
+                         a.where.c_str(), s.name, value_text(s, *a.value).c_str(), constraint_text(s, cpu).c_str(),
+                         value_text(s, get(loaded, s)).c_str());
+            return false;
+        }
+        put(c, s, *a.value);
+    }
+    return true;
+}
+
+bool assign_like_the_dialogue(const char *program, const assignment_list &wanted, nvram_config *c,
+                              processor_facts cpu)
+{
+    const nvram_config loaded = *c;
+    auto changed = [&](std::size_t i) { return wanted[i].value && *wanted[i].value != get(loaded, SETTINGS[i]); };
     for (std::size_t i = 0; i < SETTING_COUNT; i++) {
         if (!changed(i))
             continue;
-        const setting &s = SETTINGS[i];
-        if (!offered(s, cpu)) {
-            report_error("%s: %s: not offered on this processor (%s); it can only keep %s\n", program, s.name,
-                       constraint_text(s, cpu).c_str(), value_text(s, get(loaded, s)).c_str());
+        if (!offered_change(program, wanted[i], SETTINGS[i], loaded, cpu))
             return false;
-        }
-        put(c, s, *wanted[i]);
+        put(c, SETTINGS[i], *wanted[i].value);
     }
     if (c->target == 0)
         return true; // a reset stores the reset image, whatever the other fields hold
 
-    for (const dependency &d : DEPENDENCIES) {
-        const setting &s = SETTINGS[d.dependent];
-        if ((c->flags & s.bit) == 0 || d.holds(*c))
+    for (std::size_t i = 0; i < SETTING_COUNT; i++) {
+        const setting &s = SETTINGS[i];
+        if (!s.needs || get(*c, s) == default_of(s) || s.needs(*c))
             continue;
-        bool trigger_changed = changed(d.triggers[0]) || changed(d.triggers[1]);
-        // Asking for the bit, or keeping it while changing what it needs, is
+        bool trigger_changed = changed(index_of(s.triggers[0])) || changed(index_of(s.triggers[1]));
+        // Asking for the flag, or keeping it while changing what it needs, is
         // what the dialogue cannot do.
-        if (changed(d.dependent) || (wanted[d.dependent] && trigger_changed)) {
-            report_error("%s: %s=%s needs %s\n", program, s.name, value_text(s, *wanted[d.dependent]).c_str(),
-                       d.needs);
+        if (changed(i) || (wanted[i].value && trigger_changed)) {
+            report_error("%s: %s: %s=%s needs %s\n", program, wanted[i].where.c_str(), s.name,
+                         value_text(s, *wanted[i].value).c_str(), s.needs_text);
             return false;
         }
         if (trigger_changed)
-            c->flags = static_cast<std::uint16_t>(c->flags & ~s.bit);
+            put(c, s, default_of(s));
     }
     return true;
 }
 
-processor_facts current_processor()
+} // namespace
+
+bool parse_assignment_text(const char *program, const char *source, std::string_view text, assignment_list *out)
 {
-    int family = cpu_extended_family();
-    return {family, cpu_is_locked()};
+    out->assign(SETTING_COUNT, {});
+    if (text.substr(0, UTF8_BOM.size()) == UTF8_BOM)
+        text.remove_prefix(UTF8_BOM.size());
+    for (unsigned line = 1; !text.empty(); line++) {
+        std::size_t nl = text.find('\n');
+        std::string_view raw = text.substr(0, nl);
+        text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
+        std::string where = std::string(source) + ":" + std::to_string(line);
+        if (raw.size() > SETTINGS_LINE_MAX) {
+            report_error("%s: %s: line longer than %u bytes\n", program, where.c_str(),
+                         static_cast<unsigned>(SETTINGS_LINE_MAX));
+            return false;
+        }
+        std::string_view l = trimmed(raw);
+        if (l.empty() || l.front() == '#')
+            continue;
+        if (!parse_assignment(program, where, false, l, out))
+            return false;
+    }
+    return true;
+}
+
+bool is_complete_listing(const assignment_list &wanted)
+{
+    for (std::size_t i = 0; i < SETTING_COUNT; i++)
+        if (!wanted[i].value && SETTINGS[i].rule != restriction::never_asked)
+            return false;
+    return true;
+}
+
+int collect_assignments(const char *program, bool reset, const std::optional<unsigned> &positional_refclock,
+                        settings_request *out)
+{
+    out->file.assign(SETTING_COUNT, {});
+    out->command_line.assign(SETTING_COUNT, {});
+    bool assigning = settings_cli.input || !settings_cli.assignments.empty();
+    if (settings_cli.list && (assigning || reset || positional_refclock)) {
+        report_error("%s: -l lists the configuration and takes no -s, -i or argument\n", program);
+        return EXIT_ARGUMENT;
+    }
+    if (reset && assigning) {
+        report_error("%s: -s and -i cannot be combined with reset\n", program);
+        return EXIT_ARGUMENT;
+    }
+    if (settings_cli.input) {
+        std::string text;
+        int status = read_settings_text(program, settings_cli.input, &text);
+        if (status != EXIT_OK)
+            return status;
+        const char *source = std::string_view(settings_cli.input) == "-" ? "standard input" : settings_cli.input;
+        if (!parse_assignment_text(program, source, text, &out->file))
+            return EXIT_ARGUMENT;
+    }
+    for (const char *a : settings_cli.assignments)
+        if (!parse_assignment(program, "-s", true, a, &out->command_line))
+            return EXIT_ARGUMENT;
+    if (positional_refclock &&
+        !parse_assignment(program, "-s", true, "refclock=" + std::to_string(*positional_refclock),
+                          &out->command_line))
+        return EXIT_ARGUMENT;
+
+    // The command line overrides the file; a reset takes no other setting from either.
+    const assignment &refclock = out->command_line[REFCLOCK].value ? out->command_line[REFCLOCK] : out->file[REFCLOCK];
+    if (refclock.value == 0u) {
+        for (std::size_t i = 0; i < SETTING_COUNT; i++) {
+            if (i != REFCLOCK && (out->file[i].value || out->command_line[i].value)) {
+                report_error("%s: refclock=stock resets the configuration and takes no other setting (%s)\n",
+                             program, SETTINGS[i].name);
+                return EXIT_ARGUMENT;
+            }
+        }
+    }
+    return EXIT_OK;
+}
+
+bool apply_assignments(const char *program, const assignment_list &wanted, nvram_config *c, processor_facts cpu)
+{
+    nvram_config result = *c;
+    bool ok = is_complete_listing(wanted) ? restore(program, wanted, &result, cpu)
+                                          : assign_like_the_dialogue(program, wanted, &result, cpu);
+    if (ok)
+        *c = result;
+    return ok;
+}
+
+bool apply_request(const char *program, const settings_request &request, nvram_config *c, processor_facts cpu)
+{
+    nvram_config result = *c;
+    bool ok = apply_assignments(program, request.file, &result, cpu) &&
+              apply_assignments(program, request.command_line, &result, cpu);
+    if (ok)
+        *c = result;
+    return ok;
 }

@@ -1,13 +1,13 @@
 #pragma once
-// The record's settings by name, without the dialogue: listing (-l), setting
-// (-s name=value, -i file), and the dry run (-n) that shows what would change.
-// One table of settings, in the dialogue's order, drives all of them.
+// Settings by name, without the dialogue: reading -s and -i (a file of
+// name=value lines, as -l writes them) and applying them to the record by the
+// rules of the settings table.
 #include "cu/config.h"
-#include "cu/settings_table.h"
 
-#include <cstdio>
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // What the command line asked of the settings.
@@ -19,51 +19,45 @@ struct settings_options {
 };
 extern settings_options settings_cli;
 
-// The assignments of one run, by position in the settings table; each value
-// is the field's value (bits as the question's yes = 1). Target 0 is "stock".
-using assignment_list = std::vector<std::optional<unsigned>>;
+// The bounds of an -i text; a listing is about 600 bytes.
+inline constexpr std::size_t SETTINGS_TEXT_MAX = 64 * 1024;
+inline constexpr std::size_t SETTINGS_LINE_MAX = 512;
 
-// Reads -i and -s (and a positional reference clock, which counts as
-// refclock=) into `out`, and refuses -l, -s and -i where the command line
-// cannot combine them (`reset`: the positional reset). Syntax, names and
-// grids only; false after printing the message.
-bool collect_assignments(const char *program, bool reset, const std::optional<unsigned> &positional_refclock,
-                         assignment_list *out);
-// The same for one text of name=value lines (comments and blank lines
-// skipped); `source` names it in messages.
-bool parse_assignment_text(const char *program, const char *source, const std::string &text,
-                           assignment_list *out);
+// One setting's requested value (bits as the question's yes = 1; refclock 0
+// is "stock") and where it was given ("-s", "file:line"), for messages.
+struct assignment {
+    std::optional<unsigned> value;
+    std::string where;
+};
+// By position in the settings table.
+using assignment_list = std::vector<assignment>;
+
+// -i and -s of one run: the file is applied first, then the command line
+// (with a positional reference clock as refclock=) on its result.
+struct settings_request {
+    assignment_list file, command_line;
+};
+
+// Reads -i and -s into `out` and refuses -l, -s and -i where the command line
+// cannot combine them (`reset`: the positional reset). Syntax, names and value
+// ranges only. EXIT_OK; EXIT_ARGUMENT after the message; EXIT_INTERRUPTED when
+// the -i read ended early on a signal (no message of its own).
+int collect_assignments(const char *program, bool reset, const std::optional<unsigned> &positional_refclock,
+                        settings_request *out);
+// One text of name=value lines (blank lines, # comments and a UTF-8 byte-order
+// mark skipped) into `out`; `source` names it in messages. False after the message.
+bool parse_assignment_text(const char *program, const char *source, std::string_view text, assignment_list *out);
+
+// Whether `wanted` names every setting the dialogue asks: a complete listing,
+// which -i restores as a whole.
+bool is_complete_listing(const assignment_list &wanted);
 
 // Applies `wanted` to `c`, the loaded record after the processor's
-// adjustments, with the dialogue's side effects; false after printing why the
-// dialogue could not have produced the result on this processor (`c` is then
-// unspecified).
-bool apply_assignments(const char *program, const assignment_list &wanted, nvram_config *c,
-                       processor_facts cpu);
-
-// The listing of -l: comments on the record's state, its image and the
-// processor, then one name=value line per setting of `stored` (the record as
-// decoded; ignored for CONFIG_ABSENT), with comments where the processor makes
-// a value ineffective (`effective` is the record after its adjustments).
-// `image` is null when the image could not be read.
-void print_listing(std::FILE *out, config_status status, const config_image *image,
-                   const nvram_config &stored, const nvram_config &effective, processor_facts cpu);
-
-// The dry run's "name: old -> new" lines between the record as stored
-// (`stored_status`, `stored`) and `now`.
-void print_changes(config_status stored_status, const nvram_config &stored, const nvram_config &now);
-
-// The processor facts, asked afresh as the dialogue asks them.
-processor_facts current_processor();
-
-// -l: from here on the run's own messages (banner, board, record state) go to
-// standard error, so that standard output carries only the listing. Returns
-// the stream of the standard output the run started with, which the caller
-// closes (standard output itself when it could not be kept apart).
-std::FILE *divert_output_for_listing();
-// Reads the image from `fd` and prints the listing on `out`.
-void list_record(std::FILE *out, int fd, config_status status, const nvram_config &stored,
-                 const nvram_config &effective);
-
-// The settings part of the usage text.
-void print_settings_usage();
+// adjustments. A complete listing is restored as the record it describes:
+// every value the processor leaves in effect is taken as it is, relations
+// between settings included. Other assignments must give a record the
+// dialogue could produce from `c` on this processor, and have the dialogue's
+// side effects. False after printing why; `c` is then left as it was.
+bool apply_assignments(const char *program, const assignment_list &wanted, nvram_config *c, processor_facts cpu);
+// The file's assignments, then the command line's.
+bool apply_request(const char *program, const settings_request &request, nvram_config *c, processor_facts cpu);

@@ -1,4 +1,4 @@
-#include "cu/settings.h"
+#include "cu/settings_list.h"
 
 #include "cu/settings_table.h"
 #include "hw/cpu.h"
@@ -34,23 +34,27 @@ void print_listing(std::FILE *out, config_status status, const config_image *ima
     }
     for (const setting &s : SETTINGS) {
         unsigned v = get(stored, s), e = get(effective, s);
-        std::string text = value_text(s, v);
-        if (!on_grid(s, v)) {
-            std::fprintf(out, "# %s: the stored %s is not among %s; no line, so -i keeps it\n", s.name,
+        std::string text = value_text(s, v), effect = value_text(s, e);
+        // A line is what -i reads as a request: a stored value the processor
+        // withholds from the dialogue is shown as a comment, with the value
+        // in effect as the line.
+        if (v != e && !offered(s, cpu)) {
+            std::fprintf(out, "# %s=%s is stored, but %s: %s is in effect, and a restore stores that\n", s.name,
+                         text.c_str(), constraint_text(s, cpu).c_str(), effect.c_str());
+            text = effect;
+        } else if (v != e) {
+            std::fprintf(out, "# %s: %s, so a run that does not name it stores %s\n", s.name,
+                         constraint_text(s, cpu).c_str(), effect.c_str());
+        } else if (!on_grid(s, v)) {
+            std::fprintf(out, "# %s: %s is no value of the dialogue (%s); a complete listing restores it\n", s.name,
                          text.c_str(), s.values);
-            continue;
+        } else if (!offered(s, cpu) && (s.rule != restriction::never_asked || v != default_of(s))) {
+            std::fprintf(out, "# %s: not offered on this processor (%s); %s\n", s.name,
+                         constraint_text(s, cpu).c_str(),
+                         forced(s, cpu) ? "it stays at this value" : "a complete listing restores it");
         }
-        if (v != e)
-            std::fprintf(out, "# %s=%s is stored, but %s: it loads as %s%s\n", s.name, text.c_str(),
-                         constraint_text(s, cpu).c_str(), value_text(s, e).c_str(),
-                         offered(s, cpu) ? "" : " and cannot be set here");
-        else if (!offered(s, cpu))
-            std::fprintf(out, "# %s: not offered on this processor (%s); -i accepts only this value\n", s.name,
-                         constraint_text(s, cpu).c_str());
         std::fprintf(out, "%s=%s\n", s.name, text.c_str());
     }
-    if (stored.flags & 0x004)
-        std::fputs("# option bit 2 is set; no setting names it, and -i keeps it\n", out);
 }
 
 void print_changes(config_status stored_status, const nvram_config &stored, const nvram_config &now)
@@ -86,16 +90,20 @@ std::FILE *divert_output_for_listing()
 }
 
 void list_record(std::FILE *out, int fd, config_status status, const nvram_config &stored,
-                 const nvram_config &effective)
+                 const nvram_config &effective, processor_facts cpu)
 {
     config_image image;
     bool readable = nvram_read(fd, image.data(), image.size(), CFG_NVRAM_OFFSET) == static_cast<int>(image.size());
-    print_listing(out, status, readable ? &image : nullptr, stored, effective, current_processor());
+    print_listing(out, status, readable ? &image : nullptr, stored, effective, cpu);
 }
 
 void print_settings_usage()
 {
     std::printf("\nSettings (-l, -s, -i), in the dialogue's order:\n");
-    for (const setting &s : SETTINGS)
-        std::printf("\t%-16s%s\n\t\t\t%s\n", s.name, s.values, s.question);
+    for (const setting &s : SETTINGS) {
+        const char *question = s.label;
+        while (*question == ' ') // the dialogue indents the questions behind a gate
+            question++;
+        std::printf("\t%-16s%s\n\t\t\t%s\n", s.name, s.values, question);
+    }
 }

@@ -33,12 +33,25 @@ void put(nvram_config *c, const setting &s, unsigned v)
     c->flags = static_cast<std::uint16_t>(set ? c->flags | s.bit : c->flags & ~s.bit);
 }
 
-// Whether the dialogue's question for `s` could answer `v`.
+unsigned default_of(const setting &s)
+{
+    return get(CFG_DEFAULTS, s);
+}
+
 bool on_grid(const setting &s, unsigned v)
 {
     if (s.kind == value_kind::number)
         return v >= s.lo && v <= s.hi && (v - s.lo) % s.step == 0;
     return v <= s.hi;
+}
+
+bool in_image_range(const setting &s, unsigned v)
+{
+    if (s.field == record_field::target)
+        return v == 0 || (v >= REFCLOCK_MIN && v <= REFCLOCK_IMAGE_MAX);
+    if (s.field == record_field::nbmulti)
+        return v <= NB_MULTI_IMAGE_MAX;
+    return on_grid(s, v);
 }
 
 std::string value_text(const setting &s, unsigned v)
@@ -66,35 +79,57 @@ std::string value_text(const setting &s, unsigned v)
     return v ? "yes" : "no";
 }
 
+namespace {
+bool family_is(processor_facts cpu, int family)
+{
+    return cpu.family == family || cpu.family == FAMILY_ANY;
+}
+} // namespace
+
 bool offered(const setting &s, processor_facts cpu)
 {
-    switch (s.offered) {
-    case offer::always: return true;
-    case offer::unlocked: return cpu.lock != 1;
-    case offer::northbridge: return cpu.family == 6 || cpu.family == -1;
-    case offer::fast_memory: return cpu.family == 1 || cpu.family == -1;
+    switch (s.rule) {
+    case restriction::none: return true;
+    case restriction::multiplier_lock: return cpu.lock != 1;
+    case restriction::northbridge: return family_is(cpu, FAMILY_NO_FAST_MEMORY);
+    case restriction::fast_memory: return family_is(cpu, FAMILY_FIXED_NORTHBRIDGE);
+    case restriction::never_asked: return false;
     }
     return true;
+}
+
+bool forced(const setting &s, processor_facts cpu)
+{
+    switch (s.rule) {
+    case restriction::none:
+    case restriction::never_asked: return false;
+    case restriction::multiplier_lock: return cpu.lock != 0;
+    case restriction::northbridge: return cpu.family == FAMILY_FIXED_NORTHBRIDGE;
+    case restriction::fast_memory: return cpu.family == FAMILY_NO_FAST_MEMORY;
+    }
+    return false;
 }
 
 std::string constraint_text(const setting &s, processor_facts cpu)
 {
     char buf[96];
-    switch (s.offered) {
-    case offer::always:
+    switch (s.rule) {
+    case restriction::none:
         return "";
-    case offer::unlocked:
+    case restriction::never_asked:
+        return "no question of the dialogue sets it";
+    case restriction::multiplier_lock:
         if (cpu.lock == 1)
             return "the core multiplier is locked";
         std::snprintf(buf, sizeof buf, "the multiplier lock reads %d, not 0 (unlocked)", cpu.lock);
         return buf;
-    case offer::northbridge:
-        if (cpu.family == 1)
+    case restriction::northbridge:
+        if (cpu.family == FAMILY_FIXED_NORTHBRIDGE)
             return "extended family 1 keeps the northbridge at +12.5 mV, auto";
         std::snprintf(buf, sizeof buf, "the dialogue offers it on extended family 6, this is %d", cpu.family);
         return buf;
-    case offer::fast_memory:
-        if (cpu.family == 6)
+    case restriction::fast_memory:
+        if (cpu.family == FAMILY_NO_FAST_MEMORY)
             return "extended family 6 has no faster memory modes";
         std::snprintf(buf, sizeof buf, "the dialogue offers it on extended family 1, this is %d", cpu.family);
         return buf;

@@ -365,12 +365,13 @@ TEST_F(Dialogue, SignalEndsARunWaitingForSettingsOnStandardInput)
         SCOPED_TRACE(e.what);
         write_file(nvram, before);
         pty_session s(args({"-i", "-"}), facts("-1", "1"));
-        ASSERT_TRUE(s.expect(BANNER)) << s.transcript();
+        const std::string hint = terminal_input_hint(KELB_CU_PATH);
+        ASSERT_TRUE(s.expect(BANNER + hint)) << s.transcript();
         s.type(e.keys);
         if (e.signal)
             s.send(*e.signal);
         EXPECT_EQ(s.wait(std::chrono::seconds(5)), 11) << s.transcript();
-        EXPECT_EQ(s.transcript(), BANNER + CLOSING);
+        EXPECT_EQ(s.transcript(), BANNER + hint + CLOSING);
         EXPECT_EQ(read_file(nvram), before);
     }
 }

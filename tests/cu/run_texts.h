@@ -16,3 +16,10 @@ inline std::string busy_text(const std::string &place)
 {
     return place + ": another kelb-cu holds the NVRAM\nNothing was written; try again when it has finished.\n";
 }
+
+// What `program` -i - says at a terminal before it reads.
+inline std::string terminal_input_hint(const std::string &program)
+{
+    return program + ": reading name=value lines from the terminal; end them with Ctrl+D at the start of a "
+                     "line (on Windows Ctrl+Z, then Enter)\n";
+}

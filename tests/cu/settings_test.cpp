@@ -3,6 +3,7 @@
 #include "questions.h"
 
 #include "cu/settings.h"
+#include "cu/settings_list.h"
 
 #include <gtest/gtest.h>
 
@@ -42,12 +43,14 @@ const value_case VALUES[] = {
     {"refclock=200", {230, 0, 3200, 0, 1, 2, 0}, ANY, outcome::applied, D},
     {"refclock=262", D, ANY, outcome::applied, {262, 0, 3200, 0, 1, 2, 0}},
     {"refclock=stock", {230, 0x100, 2800, 0, 1, 2, 0}, ANY, outcome::applied, {0, 0x100, 2800, 0, 1, 2, 0}},
-    {"refclock=263", D, ANY, outcome::bad_text, {}},
+    {"refclock=263", D, ANY, outcome::refused, {}}, // only a stored record has it
+    {"refclock=263", {263, 0, 3200, 0, 1, 2, 0}, ANY, outcome::applied, {263, 0, 3200, 0, 1, 2, 0}},
+    {"refclock=264", D, ANY, outcome::bad_text, {}},
     {"refclock=199", D, ANY, outcome::bad_text, {}},
     {"refclock=+230", D, ANY, outcome::bad_text, {}},
     {"refclock=23O", D, ANY, outcome::bad_text, {}},
     {"refclock=", D, ANY, outcome::bad_text, {}},
-    {"refclock=Stock", D, ANY, outcome::bad_text, {}},
+    {"refclock=Stock", D, ANY, outcome::applied, {0, 0, 3200, 0, 1, 2, 0}},
     {"core-multiplier=+15.5", D, ANY, outcome::applied, with(0, 31)},
     {"core-multiplier=15.5", D, ANY, outcome::applied, with(0, 31)},
     {"core-multiplier=0.5", D, ANY, outcome::applied, with(0, 1)},
@@ -72,7 +75,10 @@ const value_case VALUES[] = {
     {"nb-voltage=50", D, ANY, outcome::bad_text, {}},
     {"nb-multiplier=11x", D, ANY, outcome::applied, {200, 0, 3200, 3, 1, 2, 0}},
     {"nb-multiplier=auto", {200, 0, 3200, 2, 1, 2, 0}, ANY, outcome::applied, D},
-    {"nb-multiplier=10X", D, ANY, outcome::bad_text, {}},
+    {"nb-multiplier=10X", D, ANY, outcome::applied, {200, 0, 3200, 2, 1, 2, 0}},
+    {"nb-multiplier=5", D, ANY, outcome::refused, {}},
+    {"nb-multiplier=5", {200, 0, 3200, 5, 1, 2, 0}, ANY, outcome::applied, {200, 0, 3200, 5, 1, 2, 0}},
+    {"nb-multiplier=8", D, ANY, outcome::bad_text, {}},
     {"nb-multiplier=12x", D, ANY, outcome::bad_text, {}},
     {"nb-multiplier=2", D, ANY, outcome::bad_text, {}},
     {"ht-cap=2500", D, ANY, outcome::applied, {200, 0, 2500, 0, 1, 2, 0}},
@@ -100,7 +106,8 @@ const value_case VALUES[] = {
     {"xmp=no\nxmp=yes\n", D, ANY, outcome::bad_text, {}},
     {"xmp no", D, ANY, outcome::bad_text, {}},
     {"=no", D, ANY, outcome::bad_text, {}},
-    {"XMP=no", D, ANY, outcome::bad_text, {}},
+    {"XMP=No", D, ANY, outcome::applied, with(CFG_NOXMP)},
+    {"\xef\xbb\xbfxmp=no\r\n", D, ANY, outcome::applied, with(CFG_NOXMP)}, // as Windows editors save it
     {"refclock-230", D, ANY, outcome::bad_text, {}},
     {"ht_cap=2800", D, ANY, outcome::bad_text, {}},
 };
@@ -160,9 +167,8 @@ void check(const value_case &c)
     nvram_config rec = c.start;
     bool applied = apply_assignments("kelb-cu", wanted, &rec, c.cpu);
     EXPECT_EQ(applied, c.result == outcome::applied);
-    if (applied && c.result == outcome::applied) {
-        EXPECT_EQ(describe(rec), describe(c.want));
-    }
+    // A refusal leaves the record as loaded.
+    EXPECT_EQ(describe(rec), describe(applied ? c.want : c.start));
 }
 
 std::string listing(config_status st, const config_image *image, const nvram_config &stored,
@@ -209,12 +215,12 @@ TEST(Settings, ListingReadsBackIntoTheSameRecord)
         nvram_config back = D;
         ASSERT_TRUE(apply_assignments("kelb-cu", wanted, &back, ANY));
         nvram_config expected = r;
-        expected.flags &= 0x0FFB; // bit 2 and bits 12..15 are no setting
+        expected.flags &= CFG_STORED_FLAGS;
         EXPECT_EQ(describe(back), describe(expected));
     }
     const char *names = "refclock core-multiplier core-voltage multiple-sets warm-reset-only pstate-lock "
                         "all-pstates nb-voltage nb-multiplier xmp xmp-merge fast-memory force-1t dimm-1v5 "
-                        "relax-timings ht-cap ht-alt-tuning ";
+                        "relax-timings ht-cap ht-alt-tuning reserved-bit-2 ";
     std::string order, text = listing(CONFIG_VALID, nullptr, D, D, ANY);
     for (std::size_t pos = 0;;) {
         std::size_t eq = text.find('=', pos);
@@ -244,28 +250,34 @@ TEST(Settings, ListingComments)
         {"absent is the stock state", CONFIG_ABSENT, nullptr, D, D, ANY,
          "# record: none (the firmware runs at stock)\n# image: not readable\n"},
         {"locked multiplier", CONFIG_VALID, &image, with(0, 8), D, LOCKED,
-         "# core-multiplier=+4.0 is stored, but the core multiplier is locked: it loads as +0.0 and cannot be "
-         "set here\ncore-multiplier=+4.0\n"},
+         "# core-multiplier=+4.0 is stored, but the core multiplier is locked: +0.0 is in effect, and a restore "
+         "stores that\ncore-multiplier=+0.0\n"},
         {"unreadable lock", CONFIG_VALID, &image, with(0, 8), D, UNKNOWN_LOCK,
-         "# core-multiplier=+4.0 is stored, but the multiplier lock reads -1, not 0 (unlocked): it loads as "
-         "+0.0\ncore-multiplier=+4.0\n"},
+         "# core-multiplier: the multiplier lock reads -1, not 0 (unlocked), so a run that does not name it "
+         "stores +0.0\ncore-multiplier=+4.0\n"},
         {"family 1 northbridge", CONFIG_VALID, &image, {200, 0, 3200, 3, 0, 2, 0}, D, FAMILY_1,
-         "# nb-multiplier=11x is stored, but extended family 1 keeps the northbridge at +12.5 mV, auto: it "
-         "loads as auto and cannot be set here\nnb-multiplier=11x\n"},
+         "# nb-multiplier=11x is stored, but extended family 1 keeps the northbridge at +12.5 mV, auto: auto is "
+         "in effect, and a restore stores that\nnb-multiplier=auto\n"},
         {"family 6 memory", CONFIG_VALID, &image, with(CFG_MEMFAST), D, FAMILY_6,
-         "# fast-memory=yes is stored, but extended family 6 has no faster memory modes: it loads as no and "
-         "cannot be set here\nfast-memory=yes\n"},
+         "# fast-memory=yes is stored, but extended family 6 has no faster memory modes: no is in effect, and a "
+         "restore stores that\nfast-memory=no\n"},
+        {"a forced setting at its default", CONFIG_VALID, &image, D, D, LOCKED,
+         "# core-multiplier: not offered on this processor (the core multiplier is locked); it stays at this "
+         "value\ncore-multiplier=+0.0\n"},
         {"other family keeps the northbridge as stored", CONFIG_VALID, &image, D, D, FAMILY_16,
          "# nb-voltage: not offered on this processor (the dialogue offers it on extended family 6, this is "
-         "16); -i accepts only this value\nnb-voltage=+12.5\n"},
-        {"a clock no question offers is left out", CONFIG_VALID, &image, {263, 0, 3200, 0, 1, 2, 0},
+         "16); a complete listing restores it\nnb-voltage=+12.5\n"},
+        {"a clock no question offers", CONFIG_VALID, &image, {263, 0, 3200, 0, 1, 2, 0},
          {263, 0, 3200, 0, 1, 2, 0}, ANY,
-         "# record: found\n# image: 40 00 07 08 00 fd\n# processor: extended family -1, from "},
-        {"a multiplier word beyond the list is left out", CONFIG_VALID, &image, {200, 0, 3200, 5, 1, 2, 0},
+         "# refclock: 263 is no value of the dialogue (200..262 (MHz), or stock); a complete listing restores "
+         "it\nrefclock=263\n"},
+        {"a multiplier word beyond the list", CONFIG_VALID, &image, {200, 0, 3200, 5, 1, 2, 0},
          {200, 0, 3200, 5, 1, 2, 0}, ANY,
-         "# nb-multiplier: the stored 5 is not among auto, 9x, 10x or 11x; no line, so -i keeps it\nxmp="},
-        {"bit 2", CONFIG_VALID, &image, with(0x004), with(0x004), ANY,
-         "# option bit 2 is set; no setting names it, and -i keeps it\n"},
+         "# nb-multiplier: 5 is no value of the dialogue (auto, 9x, 10x or 11x); a complete listing restores "
+         "it\nnb-multiplier=5\n"},
+        {"bit 2", CONFIG_VALID, &image, with(CFG_RESERVED), with(CFG_RESERVED), ANY,
+         "# reserved-bit-2: not offered on this processor (no question of the dialogue sets it); a complete "
+         "listing restores it\nreserved-bit-2=yes\n"},
     };
     for (const auto &c : cases) {
         std::string text = listing(c.st, c.image, c.stored, c.effective, c.cpu);
@@ -273,9 +285,37 @@ TEST(Settings, ListingComments)
     }
     std::string absent = listing(CONFIG_ABSENT, &image, D, D, ANY);
     EXPECT_EQ(absent.substr(absent.find("\nrefclock")), "\nrefclock=stock\n");
-    std::string clock = listing(CONFIG_VALID, &image, {263, 0, 3200, 0, 1, 2, 0}, {263, 0, 3200, 0, 1, 2, 0}, ANY);
-    EXPECT_EQ(clock.find("\nrefclock="), std::string::npos) << clock;
-    EXPECT_NE(clock.find("# refclock: the stored 263 is not among 200..262 (MHz), or stock; no line"),
-              std::string::npos)
-        << clock;
+    std::string clear = listing(CONFIG_VALID, &image, D, D, ANY);
+    EXPECT_EQ(clear.find("# reserved-bit-2"), std::string::npos) << clear; // a clear bit 2 is not worth a comment
+}
+
+// A complete listing is one record: restored with the relations the dialogue
+// would not make, as long as the processor leaves its values in effect. The
+// same text with one setting left out is a set of single assignments again.
+TEST(Settings, CompleteListingRestoresTheRecordItDescribes)
+{
+    const nvram_config untidy = {214, CFG_NOXMP | CFG_XMP_NOMERGE | CFG_MEM_1T | CFG_MULTI_ALLP | CFG_RESERVED,
+                                 2900, 1, 0, 0, 0};
+    config_image image = encode_config(untidy);
+    const std::string text = listing(CONFIG_VALID, &image, untidy, untidy, LOCKED);
+    auto apply = [](const std::string &t, nvram_config *rec) {
+        assignment_list wanted;
+        return parse_assignment_text("kelb-cu", "good.conf", t, &wanted) &&
+               apply_assignments("kelb-cu", wanted, rec, LOCKED);
+    };
+    nvram_config rec = D;
+    EXPECT_TRUE(apply(text, &rec)) << text;
+    EXPECT_EQ(describe(rec), describe(untidy));
+
+    std::string partial = text;
+    partial.erase(partial.find("ht-cap=2900\n"), std::string("ht-cap=2900\n").size());
+    rec = D;
+    EXPECT_FALSE(apply(partial, &rec)); // xmp-merge=no needs xmp=yes
+    EXPECT_EQ(describe(rec), describe(D));
+
+    std::string forced = text;
+    forced.replace(forced.find("core-multiplier=+0.0"), 20, "core-multiplier=+5.0");
+    rec = D;
+    EXPECT_FALSE(apply(forced, &rec));
+    EXPECT_EQ(describe(rec), describe(D));
 }

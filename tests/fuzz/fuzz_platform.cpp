@@ -3,6 +3,8 @@
 // that the decoder never reaches the real machine's tables or memory.
 #include "fuzz_common.h"
 
+#include "hw/cpuid.h"
+#include "hw/ols.h"
 #include "smbios/platform.h"
 
 #include <cstdio>
@@ -46,4 +48,28 @@ std::uint8_t *read_physical_memory(std::uint64_t base, std::uint32_t length, con
     if (length)
         std::memcpy(copy, m.memory + (base - m.memory_base), length);
     return copy;
+}
+
+// The settings target passes the processor facts itself; the record code it
+// links asks nothing else of the machine. Should it ever ask, there is no
+// processor identification and no port or PCI register to reach.
+bool cpuid_query(std::uint32_t, std::uint32_t regs[4])
+{
+    regs[0] = regs[1] = regs[2] = regs[3] = 0;
+    return false;
+}
+
+std::uint8_t ols_read_io_port_byte(std::uint16_t)
+{
+    fuzz_fail("a fuzz target reached an I/O port");
+}
+
+void ols_write_io_port_byte(std::uint16_t, std::uint8_t)
+{
+    fuzz_fail("a fuzz target reached an I/O port");
+}
+
+int ols_read_pci_config_dword_ex(std::uint32_t, std::uint32_t, std::uint32_t *)
+{
+    fuzz_fail("a fuzz target reached the PCI configuration space");
 }

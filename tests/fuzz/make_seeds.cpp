@@ -2,8 +2,10 @@
 // benchmark's synthetic server tables and hand-made structures of every type.
 // Usage: make_seeds <folder>
 #include "bench/sample_table.h"
+#include "cu/settings_list.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -202,6 +204,59 @@ void prompt_seeds()
     seed("prompt", std::string("\x01yes"));    // end of input inside a line
 }
 
+// Input of the settings target: the processor (family -1, 1, 6, 16 by the
+// low two bits, lock 0, 1, -1 by the next), the stored image, then the text.
+bytes settings_input(unsigned processor, const config_image &image, const std::string &text)
+{
+    bytes b = {static_cast<std::uint8_t>(processor)};
+    b.insert(b.end(), image.begin(), image.end());
+    b.insert(b.end(), text.begin(), text.end());
+    return b;
+}
+
+void settings_seeds()
+{
+    // The records of the listing tests: any bits, combinations the dialogue
+    // never makes, values off its grid, a boot-failure mark, none at all.
+    const nvram_config records[] = {
+        CFG_DEFAULTS,
+        {262, 0xFFF, 2500, 3, 3, 7, 31},
+        {214, CFG_NOXMP | CFG_XMP_NOMERGE | CFG_MEM_1T | CFG_MULTI_ALLP, 2900, 1, 0, 0, 0},
+        {263, CFG_PSTATE_FREE | CFG_MULTI_ALLP, 3200, 5, 1, 2, 9},
+        {230, CFG_NOXMP | CFG_HT_ALT, 2800, 2, 3, 5, 8},
+    };
+    const int families[] = {-1, 1, 6, 16}, locks[] = {0, 1, -1};
+    for (unsigned p = 0; p < 12; p++) {
+        processor_facts cpu = {families[p % 4], locks[p / 4]};
+        for (const nvram_config &r : records) {
+            config_image image = encode_config(r);
+            nvram_config loaded = r;
+            apply_cpu_constraints(&loaded, cpu);
+            char *text = nullptr;
+            std::size_t size = 0;
+            std::FILE *out = open_memstream(&text, &size);
+            print_listing(out, CONFIG_VALID, &image, r, loaded, cpu);
+            std::fclose(out);
+            seed("settings", settings_input(p, image, std::string(text, size)));
+            std::free(text);
+        }
+    }
+    config_image reset;
+    reset.fill(0xFF);
+    config_image marked = encode_config(records[1]);
+    marked[5] ^= 0xFF;
+    for (const std::string &text :
+         {std::string("refclock=stock\n"), std::string("# saved\nxmp=no\n\nht-cap = 2800 \r\n\tdimm-1v5=yes\n"),
+          std::string("\xEF\xBB\xBFXMP=No\r\nNb-Multiplier=10X\r\n"), std::string("force-1t=yes\n"),
+          std::string("fast-memory=yes\nforce-1t=yes\n"), std::string("core-multiplier=4\npstate-lock=no\nall-pstates=yes\n"),
+          std::string("xmp=no\nxmp=yes\n"), std::string("root:x:0:0:root:/root:/bin/sh\n"),
+          std::string("core-multiplier=+1.50\nnb-multiplier=5\nrefclock=263\n")}) {
+        seed("settings", settings_input(0, encode_config(CFG_DEFAULTS), text));
+        seed("settings", settings_input(5, marked, text));
+        seed("settings", settings_input(10, reset, text));
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -217,5 +272,6 @@ int main(int argc, char **argv)
     firmware_table_seeds();
     version_seeds();
     prompt_seeds();
+    settings_seeds();
     return 0;
 }

@@ -1,0 +1,22 @@
+// -i on endless sources, under a memory limit: the run ends with its message
+// and status 2 in constant memory instead of growing until it aborts.
+#include "machine_run.h"
+
+TEST(SettingsInput, EndlessSourcesEndInConstantMemory)
+{
+    scratch_dir dir;
+    std::string f = dir.file("nvram.bin");
+    const bytes before = chip_with_record(3, encode_config(CFG_DEFAULTS));
+    write_file(f, before);
+    for (const char *source : {"/dev/zero", "/dev/urandom"}) {
+        // 256 MiB of address space: a few seconds of unbounded reading exceed it.
+        run_result r = run_program({"/bin/sh", "-c", "ulimit -v 262144; exec \"$0\" -d \"$1\" -i \"$2\"", KELB_CU_PATH,
+                                    f, source},
+                                   {{"KELB_DEBUG_CPU_EXTENDED_FAMILY", "-1"}, {"KELB_DEBUG_CPU_LOCKED", "0"}});
+        EXPECT_EQ(r.status, 2) << source << "\n" << r.err;
+        EXPECT_EQ(r.err, std::string(KELB_CU_PATH) + ": settings file " + source +
+                             ": longer than 65536 bytes; a listing is far shorter\n")
+            << source;
+        EXPECT_EQ(read_file(f), before) << source;
+    }
+}
