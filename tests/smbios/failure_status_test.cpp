@@ -179,17 +179,24 @@ TEST(FailureStatus, TheTableReadStopsAtItsBound)
 TEST(FailureStatus, ADumpReplacesItsFileOnlyAfterASuccessfulRun)
 {
     const bytes old_content(100, 0xAB);
-    {
-        // The table cannot be read: the old file stays, and no new one is left.
-        sim_machine m;
-        m.place(SYSFS_ENTRY, entry_sm3(0x1000, 0x100));
+    // Dumps the machine's tables over an existing file; the folder must hold
+    // that one file afterwards, whatever the outcome.
+    auto dump_over_old_file = [&](sim_machine &m, bytes *after) {
         std::filesystem::create_directories(m.file("out"));
         std::string dump = m.file("out") + "/dump.bin";
         write_file(dump, old_content);
         run_result r = m.run({"-q", "--dump-bin", dump});
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(read_file(dump), old_content);
+        *after = read_file(dump);
         EXPECT_EQ(files_in(m.file("out")), 1u);
+        return r;
+    };
+    bytes after;
+    {
+        // The table cannot be read: the old file stays, and no new one is left.
+        sim_machine m;
+        m.place(SYSFS_ENTRY, entry_sm3(0x1000, 0x100));
+        EXPECT_EQ(dump_over_old_file(m, &after).status, 1);
+        EXPECT_EQ(after, old_content);
     }
     {
         // One table of the scan is written, another cannot be read: the run
@@ -200,26 +207,17 @@ TEST(FailureStatus, ADumpReplacesItsFileOnlyAfterASuccessfulRun)
         put(memory, 0xF0000, entry_dmi(TABLE_ADDRESS, sample_size(), 2));
         put(memory, 0xF0100, entry_dmi(0x200000, sample_size(), 2));
         m.place("/dev/mem", memory);
-        std::filesystem::create_directories(m.file("out"));
-        std::string dump = m.file("out") + "/dump.bin";
-        write_file(dump, old_content);
-        run_result r = m.run({"-q", "--dump-bin", dump});
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(read_file(dump), old_content);
-        EXPECT_EQ(files_in(m.file("out")), 1u);
+        EXPECT_EQ(dump_over_old_file(m, &after).status, 1);
+        EXPECT_EQ(after, old_content);
     }
     {
         // A longer old file is replaced by exactly the new dump.
         sim_machine m;
         m.place(SYSFS_ENTRY, entry_sm3(0x1000, sample_size()));
         m.place(SYSFS_TABLE, sample_table());
-        std::filesystem::create_directories(m.file("out"));
-        std::string dump = m.file("out") + "/dump.bin";
-        write_file(dump, old_content);
-        run_result r = m.run({"-q", "--dump-bin", dump});
+        run_result r = dump_over_old_file(m, &after);
         EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(read_file(dump), dump_image(entry_sm3(32, sample_size()), sample_table()));
-        EXPECT_EQ(files_in(m.file("out")), 1u);
+        EXPECT_EQ(after, dump_image(entry_sm3(32, sample_size()), sample_table()));
     }
 }
 
