@@ -93,16 +93,21 @@ int platform_safeguards()
     return EXIT_OK;
 }
 
+// -D: every field of the record, in its order, whether or not it changed.
 void trace_config()
 {
-    const char *tag = "main";
-    const unsigned fields[] = {cfg.target, cfg.flags, cfg.htlimit, cfg.nbmulti, cfg.nbv, cfg.vcore, cfg.cpumulti};
-    const char *formats[] = {"%s: cfg.target: %d\n", "%s: cfg.flags: 0x%04x\n", "%s: cfg.htlimit: %d\n",
-                             "%s: cfg.nbmulti: %d\n", "%s: cfg.nbv: %d\n", "%s: cfg.vcore: %d\n",
-                             "%s: cfg.cpumulti: %d\n"};
-    for (int i = 0; i < 7; i++) {
-        report_error(formats[i], tag, fields[i]);
-    }
+    struct traced_field {
+        const char *format;
+        unsigned value;
+    };
+    const traced_field fields[] = {
+        {"%s: cfg.target: %d\n", cfg.target},   {"%s: cfg.flags: 0x%04x\n", cfg.flags},
+        {"%s: cfg.htlimit: %d\n", cfg.htlimit}, {"%s: cfg.nbmulti: %d\n", cfg.nbmulti},
+        {"%s: cfg.nbv: %d\n", cfg.nbv},         {"%s: cfg.vcore: %d\n", cfg.vcore},
+        {"%s: cfg.cpumulti: %d\n", cfg.cpumulti},
+    };
+    for (const traced_field &f : fields)
+        report_error(f.format, "main", f.value);
     report_error("\n");
 }
 

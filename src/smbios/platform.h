@@ -5,6 +5,11 @@
 #include <cstdint>
 #include <string>
 
+// The most a table read takes from any source, and so the most memory it
+// costs: real tables stay under 64 KiB, but a 64-bit entry point may announce
+// up to 4 GiB.
+inline constexpr std::uint32_t MAX_TABLE_SIZE = 32u << 20;
+
 // The file that stands for `path` on this machine. The real platforms open
 // every path as given; the simulated machine moves the fixed system
 // locations (/sys, /proc, /dev) under a directory of its own.

@@ -89,6 +89,13 @@ std::uint8_t *fetch_raw_smbios(std::uint32_t *size)
     UINT needed = nt.get_system_firmware_table(RSMB, 0, nullptr, 0);
     if (needed == 0)
         return nullptr;
+    // The service hands out whole tables only: one beyond the bound of every
+    // table read is not fetched at all.
+    if (needed > MAX_TABLE_SIZE + 8) {
+        report_error("GetSystemFirmwareTable: a table of %u bytes is beyond the %u bytes read at most\n",
+                     static_cast<unsigned>(needed - 8), static_cast<unsigned>(MAX_TABLE_SIZE));
+        return nullptr;
+    }
     auto *buf = static_cast<std::uint8_t *>(std::malloc(needed));
     if (!buf) {
         report_errno("malloc");

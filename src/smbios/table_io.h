@@ -1,6 +1,8 @@
 #pragma once
 // Reading table bytes from a file or from physical memory, and writing the
 // decoder's dump file.
+#include "smbios/platform.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -18,11 +20,6 @@ struct malloc_free {
     void operator()(void *p) const { std::free(p); }
 };
 using buffer_ptr = std::unique_ptr<std::uint8_t, malloc_free>;
-
-// The most a table read takes from any source, and so the most memory it
-// costs: real tables stay under 64 KiB, but a 64-bit entry point may announce
-// up to 4 GiB.
-inline constexpr std::uint32_t MAX_TABLE_SIZE = 32u << 20;
 
 // Opens a file that a table source names, for reading, into *f: 0; -1 when
 // it cannot be opened (errno set, nothing reported); -2 for a FIFO, socket or
