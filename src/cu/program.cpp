@@ -22,7 +22,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string_view>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -117,23 +116,10 @@ int not_regular()
     return EXIT_NOT_REGULAR;
 }
 
-bool is_directory(int fd)
-{
-    struct stat st;
-    return fstat(fd, &st) == 0 && (st.st_mode & S_IFMT) == S_IFDIR;
-}
-
 // Opens the NVRAM and takes the run's lock on it, before anything is read.
 int open_and_lock(bool read_only, int *fd)
 {
     *fd = nvram_open(debug_file, read_only ? O_RDONLY : O_RDWR);
-    // Some systems open a directory read-only; it is no more usable than a
-    // path that cannot be opened.
-    if (*fd != -1 && debug_file && is_directory(*fd)) {
-        nvram_close(*fd);
-        *fd = -1;
-        errno = EISDIR;
-    }
     if (*fd == -1) {
         report_errno(debug_file ? debug_file : "nvram_open");
         return EXIT_NVRAM_OPEN;

@@ -52,8 +52,18 @@ std::uint8_t device_byte(unsigned index)
 
 int nvram_open(const char *path, int flags)
 {
-    if (path)
-        return open(path, flags | O_BINARY);
+    if (path) {
+        int fd = open(path, flags | O_BINARY);
+        // Some systems open a directory read-only; it is no more a backing
+        // file than a path that cannot be opened.
+        struct stat st;
+        if (fd != -1 && fstat(fd, &st) == 0 && (st.st_mode & S_IFMT) == S_IFDIR) {
+            close(fd);
+            errno = EISDIR;
+            return -1;
+        }
+        return fd;
+    }
     if (device_marker != -1) {
         errno = EBUSY;
         return -1;

@@ -9,7 +9,8 @@ inline constexpr std::uint16_t CMOS_INDEX_PORT = 0x72;
 inline constexpr std::uint16_t CMOS_DATA_PORT = 0x73;
 
 // path null claims the device; otherwise opens the backing file with `flags`
-// (raw bytes added). Descriptor or -1 with errno.
+// (raw bytes added); a directory is refused with EISDIR. Descriptor or -1
+// with errno.
 int nvram_open(const char *path, int flags);
 int nvram_close(int fd);
 int nvram_read(int fd, std::uint8_t *dst, std::size_t count, unsigned offset);
