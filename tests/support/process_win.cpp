@@ -114,10 +114,19 @@ run_result run_with(const std::vector<std::string> &argv, const std::vector<env_
     }
     PROCESS_INFORMATION pi{};
     std::string app = native_path(argv[0]);
-    BOOL ok = how.token ? CreateProcessAsUserA(how.token, app.c_str(), cmd.data(), nullptr, nullptr,
-                                               TRUE, 0, envblock.data(), nullptr, &si, &pi)
-                        : CreateProcessA(app.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0,
-                                         envblock.data(), nullptr, &si, &pi);
+    // Under a loaded wine a start now and then fails for no reason of the
+    // program's; it is tried again, and a start that never succeeds says why.
+    BOOL ok = FALSE;
+    for (int attempt = 0; attempt < 3 && !ok; attempt++) {
+        if (attempt > 0)
+            Sleep(200);
+        ok = how.token ? CreateProcessAsUserA(how.token, app.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0,
+                                              envblock.data(), nullptr, &si, &pi)
+                       : CreateProcessA(app.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0, envblock.data(),
+                                        nullptr, &si, &pi);
+    }
+    if (!ok)
+        r.err = "the test could not start " + app + ": error " + std::to_string(GetLastError());
     if (both != INVALID_HANDLE_VALUE)
         CloseHandle(both);
     CloseHandle(in_r);
