@@ -15,6 +15,10 @@ for preset in linux asan windows; do
   cmake --build --preset $preset
   ctest --preset $preset
 done
+# ctest starts every test program with all signals at their defaults; a
+# script's background job leaves SIGINT and SIGQUIT ignored, nohup SIGHUP.
+echo "=== linux, SIGINT, SIGQUIT and SIGHUP ignored"
+(trap '' INT QUIT HUP; build/linux/tests/test_cu --gtest_brief=1)
 echo "=== vm"
 sh tests/vm/run.sh build/linux/src
 echo "=== linux-static"

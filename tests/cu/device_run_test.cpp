@@ -48,6 +48,9 @@ struct store_case {
     const char *arg;
 };
 
+// Failures name the case rather than dump its bytes.
+void PrintTo(const store_case &c, std::ostream *os) { *os << c.name; }
+
 const processor UNLOCKED_K10 = {"0x00080000", "0", "0x00100F00", "1"};
 
 const store_case STORES[] = {
@@ -171,6 +174,9 @@ struct index_case {
     unsigned landed;   // record bytes written before the index was found moved
 };
 
+// Failures name the case rather than dump its bytes.
+void PrintTo(const index_case &c, std::ostream *os) { *os << c.name; }
+
 const std::string READ_FAILED = "read_config: " + errno_text(EIO) +
                                 "\nERROR: couldn't read the stored configuration\n"
                                 "Nothing was written; the stored settings are left as they are.\n";
@@ -264,6 +270,9 @@ struct store_fault {
     unsigned data_writes;    // data-port writes of the run
 };
 
+// Failures name the case rather than dump its bytes.
+void PrintTo(const store_fault &c, std::ostream *os) { *os << c.name; }
+
 // Data-port accesses: 32 of the checksum, then 33..38 the record read, 39..44
 // its second read, 45..50 the first write. Each write is tried three times,
 // and so is putting the old record back.
@@ -346,6 +355,9 @@ struct driver_case {
     unsigned status;    // the library status the advice is chosen by
     bool locked_down;
 };
+
+// Failures name the case rather than dump its bytes.
+void PrintTo(const driver_case &c, std::ostream *os) { *os << c.name; }
 
 const std::string PREFIX = "Unable to initialize WinRing0 library: ";
 

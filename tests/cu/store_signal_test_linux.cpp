@@ -20,6 +20,9 @@ struct signal_case {
     int killed_by;
 };
 
+// Failures name the case rather than dump its bytes.
+void PrintTo(const signal_case &c, std::ostream *os) { *os << c.name; }
+
 const signal_case SIGNAL_CASES[] = {
     {"settings_term_during_the_read", {"-s", "xmp=no"}, "36:" + std::to_string(SIGTERM), outcome::interrupted, 0},
     {"dry_run_int_during_the_checksum", {"-n", "240"}, "10:" + std::to_string(SIGINT), outcome::interrupted, 0},

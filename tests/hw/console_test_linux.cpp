@@ -2,6 +2,7 @@
 // file) either leads the terminal's session, as when a terminal window is
 // opened for it alone, or is started by a session-leading parent, as by a shell.
 #include "support/files.h"
+#include "support/process_linux.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +25,9 @@ struct terminal_setup {
     bool stdin_null;     // standard input not the terminal
     bool pauses;
 };
+
+// Failures name the case rather than dump its bytes.
+void PrintTo(const terminal_setup &c, std::ostream *os) { *os << c.name; }
 
 const terminal_setup SETUPS[] = {
     {"window_of_its_own", true, false, false, true},
@@ -68,6 +72,7 @@ terminal_run run_on_terminal(const terminal_setup &s, const std::vector<std::str
         return r;
     pid_t pid = fork();
     if (pid == 0) {
+        reset_signals_for_exec();
         setsid();
         int tty = open(slave_name.c_str(), O_RDWR); // becomes the controlling terminal
         dup2(tty, 0);

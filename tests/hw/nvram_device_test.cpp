@@ -25,6 +25,9 @@ struct transfer_case {
     unsigned reached;     // bytes whose data-port access took place
 };
 
+// Failures name the case rather than dump its bytes.
+void PrintTo(const transfer_case &c, std::ostream *os) { *os << c.name; }
+
 const transfer_case TRANSFERS[] = {
     {"read_record", false, 248, 6, nullptr, 6, 6},
     {"write_record", true, 248, 6, nullptr, 6, 6},
@@ -124,6 +127,9 @@ struct checksum_case {
     const char *readback;
     int result;
 };
+
+// Failures name the case rather than dump its bytes.
+void PrintTo(const checksum_case &c, std::ostream *os) { *os << c.name; }
 
 const checksum_case CHECKSUMS[] = {
     {"all_zero", 0, {0, 0}, false, nullptr, 0},

@@ -1,4 +1,4 @@
-#include "support/process.h"
+#include "support/process_linux.h"
 
 #include "support/files.h"
 
@@ -9,6 +9,19 @@
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+void reset_signals_for_exec()
+{
+    struct sigaction dfl = {};
+    dfl.sa_handler = SIG_DFL;
+    sigemptyset(&dfl.sa_mask);
+    // SIGKILL, SIGSTOP and the C library's own signals refuse; nothing to do for them.
+    for (int s = 1; s < NSIG; s++)
+        sigaction(s, &dfl, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+}
 
 run_result run_program(const std::vector<std::string> &argv,
                        const std::vector<env_change> &env, const std::string &input,
@@ -34,6 +47,7 @@ run_result run_program(const std::vector<std::string> &argv,
             else
                 unsetenv(name.c_str());
         }
+        reset_signals_for_exec();
         std::vector<char *> args;
         for (const auto &a : argv)
             args.push_back(const_cast<char *>(a.c_str()));

@@ -1,5 +1,7 @@
 #include "support/pty.h"
 
+#include "support/process_linux.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -103,9 +105,7 @@ pty_session::pty_session(const std::vector<std::string> &argv, const std::vector
         dup2(s, 0);
         dup2(s, 1);
         dup2(s, 2);
-        for (control_signal c : {control_signal::interrupt, control_signal::terminate,
-                                 control_signal::hangup, control_signal::quit})
-            std::signal(signal_number(c), SIG_DFL);
+        reset_signals_for_exec();
         // Ignored signals stay ignored, blocked ones pending, across exec.
         for (control_signal c : signals.ignored)
             std::signal(signal_number(c), SIG_IGN);
