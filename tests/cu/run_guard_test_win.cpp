@@ -6,6 +6,8 @@
 #include "support/process_win.h"
 
 #include <algorithm>
+#include <csignal>
+#include <thread>
 #include <windows.h>
 
 namespace {
@@ -40,10 +42,12 @@ TEST(ClosedStreams, RunWithoutStandardHandlesStores)
         argv.insert(argv.end(), c.args.begin(), c.args.end());
         run_result r = run_program_without_handles(argv, c.missing, CPU);
         EXPECT_EQ(r.status, 0) << r.err;
-        if (!(c.missing & 2u))
+        if (!(c.missing & 2u)) {
             EXPECT_NE(r.out.find("Configuration stored successfully.\n"), std::string::npos) << r.out;
-        if (!(c.missing & 4u))
+        }
+        if (!(c.missing & 4u)) {
             EXPECT_EQ(r.err, "");
+        }
         bytes after = read_file(f);
         ASSERT_EQ(after.size(), before.size());
         expect_unchanged_outside(before, after, CFG_NVRAM_OFFSET, CFG_NVRAM_OFFSET + 5);
@@ -91,4 +95,47 @@ TEST(OneRun, HeldDeviceMutexRefusesTheRunBeforeAnyPortAccess)
     EXPECT_EQ(r.err, WARNING_LINES + busy_text(name));
     EXPECT_EQ(read_file(chip), before);
     EXPECT_EQ(port_lines(read_lines(log)), std::vector<std::string>{});
+}
+
+// A holder that ended without releasing the mutex (a thread of its own that
+// ended, a run killed in the middle) leaves it abandoned: the next run takes
+// it, goes on, and releases it at its end.
+TEST(OneRun, AbandonedDeviceMutexIsTakenByTheNextRun)
+{
+    for (bool killed_run : {false, true}) {
+        SCOPED_TRACE(killed_run ? "a run killed holding it" : "a thread that ended holding it");
+        scratch_dir dir;
+        std::string chip = dir.file("cmos.bin"), log = dir.file("ports.log");
+        const bytes before = make_chip(10);
+        write_file(chip, before);
+        std::string name = chip + ".lock";
+        std::replace(name.begin(), name.end(), '\\', '/');
+        // Kept open, so that the mutex outlives its holder.
+        HANDLE seen = CreateMutexA(nullptr, FALSE, name.c_str());
+        ASSERT_NE(seen, nullptr);
+        if (killed_run) {
+            // Ended (as by raise(SIGTERM), exit code 3) at its first port
+            // access, the checksum's, with the mutex taken and nothing written.
+            run_result r = run_device(chip, log, {"-f", "-f", "230"}, {{SIM_RAISE, "1:" + std::to_string(SIGTERM)}});
+            ASSERT_EQ(r.status, 3) << r.err;
+            ASSERT_EQ(read_file(chip), before);
+        } else {
+            std::thread holder([&] {
+                // The mutex exists already: only a wait takes it.
+                HANDLE m = CreateMutexA(nullptr, FALSE, name.c_str());
+                EXPECT_EQ(WaitForSingleObject(m, 0), static_cast<DWORD>(WAIT_OBJECT_0));
+                CloseHandle(m);
+            });
+            holder.join();
+        }
+        run_result r = run_device(chip, log, {"-f", "-f", "230"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, WARNING_LINES);
+        EXPECT_NE(r.out.find("Configuration stored successfully.\n"), std::string::npos) << r.out;
+        EXPECT_NE(read_file(chip), before);
+        // Released at the end of that run, as a mutex it found free would be.
+        EXPECT_EQ(WaitForSingleObject(seen, 0), static_cast<DWORD>(WAIT_OBJECT_0));
+        ReleaseMutex(seen);
+        CloseHandle(seen);
+    }
 }
