@@ -47,11 +47,21 @@ void claim_end_of_stores()
     }
 }
 
+// After these the system ends the process whatever the handler answers, once
+// it returns or after a time (5 s unless the machine is set otherwise).
+bool ends_the_session(unsigned long type)
+{
+    return type == CTRL_CLOSE_EVENT || type == CTRL_LOGOFF_EVENT || type == CTRL_SHUTDOWN_EVENT;
+}
+
+// How long a handler of such an event waits for the run to end before it
+// bars the stores: well within the system's time, so that the system never
+// finds one in progress.
+constexpr ULONGLONG SESSION_END_WAIT_MS = 3000;
+
 } // namespace
 
-// Every event alike: Ctrl+C, Ctrl+Break, and those after which the system
-// ends the process whatever the handler answers (close, logoff, shutdown).
-bool console_ctrl_handler(unsigned long)
+bool console_ctrl_handler(unsigned long type)
 {
     // Not even a second event may end the process in the middle of a store.
     while (storing.load() == STORING)
@@ -66,7 +76,12 @@ bool console_ctrl_handler(unsigned long)
     // shutdown) before the main thread has finished its run. A read of
     // standard input that the Enter key cannot complete (a pipe, or a read
     // that wants more than a line) is cancelled, until it has ended.
+    const ULONGLONG since = GetTickCount64();
     while (interrupted.load() == 1) {
+        if (ends_the_session(type) && GetTickCount64() - since >= SESSION_END_WAIT_MS) {
+            claim_end_of_stores();
+            break;
+        }
         if (reading_input.load() != 0 && main_thread)
             CancelSynchronousIo(main_thread);
         Sleep(100);

@@ -21,6 +21,25 @@
 
 namespace {
 
+const struct {
+    unsigned long type;
+    const char *name;
+    bool ends_the_session;
+} EVENTS[] = {
+    {CTRL_C_EVENT, "Ctrl+C", false},
+    {CTRL_BREAK_EVENT, "Ctrl+Break", false},
+    {CTRL_CLOSE_EVENT, "close", true},
+    {CTRL_LOGOFF_EVENT, "logoff", true},
+    {CTRL_SHUTDOWN_EVENT, "shutdown", true},
+};
+
+// Ends the child at once with the number of the check that failed (never 3,
+// which an abort gives), whatever its threads are doing.
+[[noreturn]] void fail(int check)
+{
+    std::_Exit(check);
+}
+
 bool flag_becomes(int value)
 {
     for (int i = 0; i < 500 && interrupted.load() != value; i++)
@@ -28,9 +47,7 @@ bool flag_becomes(int value)
     return interrupted.load() == value;
 }
 
-// Exit code of the child: 0 when every check held, else the number of the
-// first that failed.
-int event_during_a_store(unsigned long type)
+void event_during_a_store(unsigned long type)
 {
     {
         // A first event is taken once the store has been reported, and the
@@ -42,17 +59,17 @@ int event_during_a_store(unsigned long type)
         std::thread event([&] { returned = console_ctrl_handler(type) ? 1 : 0; });
         Sleep(300);
         if (returned.load() != -1 || interrupted.load() != 0)
-            return 1;
+            fail(21);
         store.reset();
         if (!flag_becomes(1))
-            return 2;
+            fail(22);
         Sleep(200);
         if (returned.load() != -1)
-            return 3;
+            fail(23);
         end_of_run_handshake();
         event.join();
         if (returned.load() != 1)
-            return 4;
+            fail(24);
     }
     {
         // A second event is left to the system, which ends the process at
@@ -64,11 +81,11 @@ int event_during_a_store(unsigned long type)
         std::thread event([&] { returned = console_ctrl_handler(type) ? 1 : 0; });
         Sleep(300);
         if (returned.load() != -1)
-            return 5;
+            fail(25);
         store.reset();
         event.join();
         if (returned.load() != 0)
-            return 6;
+            fail(26);
         std::atomic<bool> began{false};
         std::thread next([&] {
             store_section another;
@@ -77,9 +94,43 @@ int event_during_a_store(unsigned long type)
         next.detach(); // stays blocked until the process ends, as the system would end it
         Sleep(300);
         if (began.load())
-            return 7;
+            fail(27);
     }
-    return 0;
+}
+
+// An event with no store in progress, and a run that does not end: the
+// handler of a close, logoff or shutdown event, which the system follows by
+// ending the process within seconds, bars the stores after a while and
+// returns; a Ctrl+C or Ctrl+Break handler waits for the run's end.
+void event_before_a_store(unsigned long type, bool ends_the_session)
+{
+    interrupted_guard flag(0);
+    std::atomic<int> returned{-1};
+    std::thread event([&] { returned = console_ctrl_handler(type) ? 1 : 0; });
+    // Beyond the handler's wait, and within the system's time.
+    for (int i = 0; i < (ends_the_session ? 45 : 40) && returned.load() == -1; i++)
+        Sleep(100);
+    if (!ends_the_session) {
+        if (returned.load() != -1)
+            fail(31);
+        end_of_run_handshake();
+        event.join();
+        if (returned.load() != 1)
+            fail(32);
+        return;
+    }
+    if (returned.load() != 1)
+        fail(33);
+    event.join();
+    std::atomic<bool> began{false};
+    std::thread next([&] {
+        store_section another;
+        began = true;
+    });
+    next.detach();
+    Sleep(300);
+    if (began.load())
+        fail(34);
 }
 
 } // namespace
@@ -87,18 +138,17 @@ int event_during_a_store(unsigned long type)
 TEST(ControlHandlerWin, EventsDuringAStoreWaitUntilItHasBeenReported)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const struct {
-        unsigned long type;
-        const char *name;
-    } events[] = {
-        {CTRL_C_EVENT, "Ctrl+C"},
-        {CTRL_BREAK_EVENT, "Ctrl+Break"},
-        {CTRL_CLOSE_EVENT, "close"},
-        {CTRL_LOGOFF_EVENT, "logoff"},
-        {CTRL_SHUTDOWN_EVENT, "shutdown"},
-    };
-    for (const auto &e : events) {
+    for (const auto &e : EVENTS) {
         SCOPED_TRACE(e.name);
-        EXPECT_EXIT(std::_Exit(event_during_a_store(e.type)), testing::ExitedWithCode(0), "");
+        EXPECT_EXIT((event_during_a_store(e.type), std::_Exit(0)), testing::ExitedWithCode(0), "");
+    }
+}
+
+TEST(ControlHandlerWin, EndOfSessionBarsStoresBeforeTheSystemEndsTheProcess)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (const auto &e : EVENTS) {
+        SCOPED_TRACE(e.name);
+        EXPECT_EXIT((event_before_a_store(e.type, e.ends_the_session), std::_Exit(0)), testing::ExitedWithCode(0), "");
     }
 }
