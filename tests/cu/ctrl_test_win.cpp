@@ -1,8 +1,9 @@
 // Console events that come while a store is in progress, as the system
 // delivers them on Windows: on a thread of their own, which must not let the
-// process end before the store has been reported. Wine delivers no close,
-// logoff or shutdown event to a program, so the handler is called here as the
-// system calls it, with each event type.
+// process end before the store has been reported. A program can raise only
+// Ctrl+C and Ctrl+Break (GenerateConsoleCtrlEvent), and a console under wine
+// raises no close, logoff or shutdown event, so the handler is called here as
+// the system calls it, on a thread of its own, with each event type.
 //
 // Each case runs in a process of its own (a death test): an event left to the
 // system bars every later store of the process for good, as the system is
