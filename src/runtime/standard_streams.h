@@ -4,7 +4,8 @@
 // file opened (the NVRAM, a dump file) would receive every message written to
 // standard output or error. At start-up, before anything else is opened, each
 // of 0, 1 and 2 that is closed is opened on the null device (Windows: the C
-// runtime's descriptors and the process's standard handles).
+// runtime's descriptors, its stdin, stdout and stderr streams, and the
+// process's standard handles), so that the standard streams work on it.
 
 // 0, or -1 when a closed descriptor could not be filled (nothing may be
 // opened then).

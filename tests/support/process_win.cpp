@@ -57,6 +57,7 @@ struct launch {
     HANDLE token = nullptr;
     HANDLE input = nullptr;
     std::string one_file; // both output streams to this file instead of pipes
+    unsigned missing = 0;  // standard handles passed as none: bit 0 input, 1 output, 2 error
 };
 
 run_result run_with(const std::vector<std::string> &argv, const std::vector<env_change> &env,
@@ -104,6 +105,13 @@ run_result run_with(const std::vector<std::string> &argv, const std::vector<env_
     si.hStdInput = how.input ? how.input : in_r;
     si.hStdOutput = out_w;
     si.hStdError = err_w;
+    HANDLE *const standard[] = {&si.hStdInput, &si.hStdOutput, &si.hStdError};
+    for (unsigned i = 0; i < 3; i++)
+        if (how.missing >> i & 1u)
+            *standard[i] = nullptr;
+    // Without standard handles, no console either: as a service or a
+    // program without a window starts it.
+    DWORD creation = how.missing != 0 ? DETACHED_PROCESS : 0;
     HANDLE both = INVALID_HANDLE_VALUE;
     const std::string &one_file = how.one_file;
     if (!one_file.empty()) {
@@ -120,9 +128,9 @@ run_result run_with(const std::vector<std::string> &argv, const std::vector<env_
     for (int attempt = 0; attempt < 3 && !ok; attempt++) {
         if (attempt > 0)
             Sleep(200);
-        ok = how.token ? CreateProcessAsUserA(how.token, app.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0,
+        ok = how.token ? CreateProcessAsUserA(how.token, app.c_str(), cmd.data(), nullptr, nullptr, TRUE, creation,
                                               envblock.data(), nullptr, &si, &pi)
-                       : CreateProcessA(app.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0, envblock.data(),
+                       : CreateProcessA(app.c_str(), cmd.data(), nullptr, nullptr, TRUE, creation, envblock.data(),
                                         nullptr, &si, &pi);
     }
     if (!ok)
@@ -209,4 +217,12 @@ run_result run_program_reading(const std::vector<std::string> &argv, const char 
     run_result r = run_with(argv, env, {}, {nullptr, in, {}});
     CloseHandle(in);
     return r;
+}
+
+run_result run_program_without_handles(const std::vector<std::string> &argv, unsigned missing,
+                                       const std::vector<env_change> &env)
+{
+    launch how;
+    how.missing = missing;
+    return run_with(argv, env, {}, how);
 }
