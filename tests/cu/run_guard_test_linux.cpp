@@ -6,6 +6,7 @@
 #include "support/pty.h"
 
 #include <cerrno>
+#include <filesystem>
 #include <optional>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -128,6 +129,22 @@ TEST(ListingFailure, ListingThatCannotBeWrittenEndsWithStatus17)
     EXPECT_NE(r.out.find("refclock=230\n"), std::string::npos) << r.out;
 }
 
+// A directory named by -d: the last line is the system's reason under the
+// path, in every mode.
+TEST(RunGuard, DirectoryAsBackingFileIsNamedWithTheSystemsReason)
+{
+    scratch_dir dir;
+    std::string d = dir.file("nvram.dir");
+    std::filesystem::create_directory(d);
+    for (const std::vector<std::string> &args : {std::vector<std::string>{"230"}, {"-l"}, {"-n", "230"}}) {
+        SCOPED_TRACE(args.front());
+        run_result r = run_backing_file(d, args, CPU);
+        EXPECT_EQ(r.status, 8);
+        std::size_t last_line = r.err.rfind('\n', r.err.size() - 2) + 1; // npos + 1 is 0
+        EXPECT_EQ(r.err.substr(last_line), d + ": " + errno_text(EISDIR) + "\n");
+    }
+}
+
 TEST(OneRun, HeldBackingFileRefusesEveryModeAtOnce)
 {
     scratch_dir dir;
@@ -137,6 +154,18 @@ TEST(OneRun, HeldBackingFileRefusesEveryModeAtOnce)
     {
         held_lock other(f);
         expect_refused_while_held(f, {{"240"}, {"reset"}, {"-l"}, {"-s", "xmp=yes"}, {"-n", "240"}}, CPU);
+        // A listing or dry run that could not have been written either keeps
+        // the refusal's status.
+        for (const char *redirections : {">/dev/full", ">&-"}) {
+            for (const std::vector<std::string> &args : {std::vector<std::string>{"-l"}, {"-n", "240"}}) {
+                SCOPED_TRACE(args.front() + " " + redirections);
+                std::vector<std::string> argv = {KELB_CU_PATH, "-d", f};
+                argv.insert(argv.end(), args.begin(), args.end());
+                run_result r = run_redirected(redirections, argv, CPU);
+                EXPECT_EQ(r.status, 16);
+                EXPECT_EQ(r.err, (args.front() == "-l" ? BANNER : "") + busy_text(f));
+            }
+        }
     }
     run_result r = run_backing_file(f, {"240"}, CPU);
     EXPECT_EQ(r.status, 0) << r.err;

@@ -15,9 +15,10 @@
 //                            access (once)
 //   KELB_SIM_WRITE_DROP      "OFFSET[,OFFSET...]": data-port writes to these
 //                            registers are ignored; the chip keeps its byte
-//   KELB_SIM_FOREIGN_WRITE   "N:OFFSET=VALUE": right after the Nth data-port
-//                            access another agent writes VALUE into register
-//                            OFFSET and leaves the index as it was (once)
+//   KELB_SIM_FOREIGN_WRITE   "N:OFFSET=VALUE[,N:OFFSET=VALUE...]": right after
+//                            the Nth data-port access another agent writes
+//                            VALUE into register OFFSET and leaves the index
+//                            as it was (once each)
 //   KELB_SIM_RAISE           "N:SIGNAL[,N:SIGNAL...]": right after the Nth
 //                            data-port access the process raises SIGNAL (a
 //                            number), as a Ctrl+C or kill arriving then would
