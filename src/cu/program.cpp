@@ -138,26 +138,48 @@ int open_and_lock(bool read_only, int *fd)
     }
 }
 
-// Closes the listing's stream: a listing that did not reach its reader whole
-// (a write or the final flush failed, or standard output was closed when the
-// run started) fails the run.
-int close_listing(int status)
+// Whether what the run wrote on `out` reached its reader whole: no write and
+// no final flush failed (a full device, a closed pipe), and standard output was
+// open when the run started. `out` is flushed, or closed unless it is stdout;
+// errno then says why it was lost.
+bool output_lost(std::FILE *out)
 {
-    bool lost = std::ferror(listing_out) != 0;
+    bool lost = std::ferror(out) != 0;
     errno = 0;
-    if ((listing_out == stdout ? std::fflush(stdout) : std::fclose(listing_out)) != 0)
+    if ((out == stdout ? std::fflush(stdout) : std::fclose(out)) != 0)
         lost = true;
     else if (lost)
         errno = EIO;
-    listing_out = nullptr;
     if (standard_stream_was_closed(1)) {
         lost = true;
         errno = EBADF;
     }
+    return lost;
+}
+
+// Closes the listing's stream: a listing that did not reach its reader whole
+// fails the run, unless it failed before.
+int close_listing(int status)
+{
+    bool lost = output_lost(listing_out);
+    listing_out = nullptr;
     if (!lost || status != EXIT_OK)
         return status;
     report_errno("listing");
     report_error("ERROR: the listing is incomplete\n");
+    return EXIT_LISTING;
+}
+
+// The last flush of a dry run's report, its change list, which is all that a
+// dry run makes: one that did not reach its reader whole fails the run as an
+// incomplete listing does, unless the run failed before or a control event
+// stopped it (which may have cut the report short).
+int close_dry_run_report(int status)
+{
+    if (!output_lost(stdout) || status != EXIT_OK || interrupted.load() != 0)
+        return status;
+    report_errno("dry run");
+    report_error("ERROR: the dry run's report is incomplete\n");
     return EXIT_LISTING;
 }
 
@@ -232,6 +254,10 @@ void report_store_failure(const replace_result &r, const nvram_bytes &written)
                      "will run at stock:", r.now);
 }
 
+// Whether this run began a store: a control event after that leaves the
+// store's status as it is.
+bool store_began = false;
+
 // The store, checked, with control events held until it has been reported.
 int store(int *fdp, bool read_only, bool stoppable)
 {
@@ -239,6 +265,7 @@ int store(int *fdp, bool read_only, bool stoppable)
     // The last moment a control event can still stop the run with nothing written.
     if (stoppable && interrupted.load() != 0)
         return EXIT_INTERRUPTED;
+    store_began = true;
     if (read_only) {
         int status = reopen_for_writing(fdp);
         if (status != EXIT_OK)
@@ -425,6 +452,13 @@ int kelb_cu_main(int argc, char **argv)
 finish:
     if (listing_out)
         status = close_listing(status);
+    else if (settings_cli.dry_run)
+        status = close_dry_run_report(status);
+    // A run that a control event stops and that stored nothing stops at any
+    // moment, up to the last flush of its report: what it printed may be cut
+    // short, and its status says so.
+    if (status == EXIT_OK && !store_began && stops_on_control_event(mode) && interrupted.load() != 0)
+        status = EXIT_INTERRUPTED;
     if (status == EXIT_INTERRUPTED)
         std::puts("\n\nSignal received or EOF on input.");
     else

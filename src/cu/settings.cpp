@@ -331,7 +331,9 @@ bool parse_assignment_text(const char *program, const char *source, std::string_
         std::string_view raw = text.substr(0, nl);
         text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
         std::string where = std::string(source) + ":" + std::to_string(line);
-        if (raw.size() > SETTINGS_LINE_MAX) {
+        // The CR of a CRLF line end is part of the end, not of the line.
+        std::size_t length = raw.size() - (nl != std::string_view::npos && raw.ends_with('\r') ? 1 : 0);
+        if (length > SETTINGS_LINE_MAX) {
             report_error("%s: %s: line longer than %u bytes\n", program, where.c_str(),
                          static_cast<unsigned>(SETTINGS_LINE_MAX));
             return false;

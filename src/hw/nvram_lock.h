@@ -8,10 +8,10 @@
 // port access.
 //
 // Linux: flock on the backing file itself (opened read-only; the caller has
-// checked its path), or on the device's lock file. Windows: LockFileEx on a
-// range far beyond the backing file's bytes (byte-range locks are mandatory
-// there and would block the store's own writes), or a named mutex for the
-// device.
+// checked its path), or on the device's own node, /dev/port, which only a
+// process allowed to write the NVRAM can open. Windows: LockFileEx on a range
+// far beyond the backing file's bytes (byte-range locks are mandatory there
+// and would block the store's own writes), or a named mutex for the device.
 #include <span>
 
 enum : int {
@@ -27,7 +27,7 @@ void nvram_unlock();
 // The backing file or the device's lock, as messages name it.
 const char *nvram_lock_place();
 
-// Where the device's lock lives, in order of preference: Linux lock files
-// (the first that can be made is used), the Windows mutex name. Real
-// hardware's places; the simulated machine has its own.
+// Where the device's lock lives: the device node whose flock is the lock
+// (Linux; the first place only), the mutex name (Windows). Real hardware's
+// places; the simulated machine has its own.
 std::span<const char *const> device_lock_places();

@@ -2,11 +2,11 @@
 
 #include <array>
 
-// The system's lock directory; older systems keep it under /var only, and a
-// minimal system (an initramfs, a rescue shell) may have neither.
+// The port device itself. Only a process with raw I/O rights (root) can open
+// it, so nobody who may not write the NVRAM can hold its lock; and there is
+// no lock file that another user could make, replace or hold.
 std::span<const char *const> device_lock_places()
 {
-    static constexpr std::array<const char *, 3> places = {"/run/lock/kelb-cu.lock", "/var/lock/kelb-cu.lock",
-                                                           "/tmp/kelb-cu.lock"};
+    static constexpr std::array<const char *, 1> places = {"/dev/port"};
     return places;
 }

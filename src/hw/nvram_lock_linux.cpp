@@ -26,26 +26,12 @@ int take(int fd)
 
 int nvram_lock(const char *path)
 {
-    if (path) {
-        place = path;
-        int fd = open(path, O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        return fd == -1 ? NVRAM_LOCK_FAILED : take(fd);
-    }
-    // The device's lock file, in the first of its directories that exists:
-    // every run on the machine picks the same one. Any other failure refuses
-    // the run rather than lock elsewhere; a link in its place is not followed.
-    std::span<const char *const> candidates = device_lock_places();
-    for (const char *candidate : candidates) {
-        place = candidate;
-        int fd = open(candidate, O_RDONLY | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0644);
-        if (fd != -1)
-            return take(fd);
-        if (errno != ENOENT)
-            return NVRAM_LOCK_FAILED;
-    }
-    place = candidates[0]; // no directory exists: named after the first
-    errno = ENOENT;
-    return NVRAM_LOCK_FAILED;
+    // The backing file itself (the caller has refused a FIFO or device in its
+    // place), or the device's own node: nothing is made, and an open that
+    // could wait (for a FIFO's writer) returns at once instead.
+    place = path ? path : device_lock_places()[0];
+    int fd = open(place, O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    return fd == -1 ? NVRAM_LOCK_FAILED : take(fd);
 }
 
 void nvram_unlock()

@@ -67,6 +67,25 @@ TEST(CliPosix, FailedStoreReportsAndKeepsTheFile)
     }
 }
 
+// An empty backing file holds no record: a store that fails, at once or
+// after some bytes landed beyond the end, leaves it empty.
+TEST(CliPosix, FailedStoreOnAnEmptyFileLeavesItEmpty)
+{
+    for (const char *limit : {"0", "250", "252"}) {
+        SCOPED_TRACE(limit);
+        scratch_dir dir;
+        std::string f = dir.file("nvram.bin");
+        write_file(f, bytes());
+        std::string script = std::string("exec prlimit --fsize=") + limit + " \"$0\" -d \"$1\" 230";
+        run_result r = run_program({"/bin/sh", "-c", script, KELB_CU_PATH, f},
+                                   {{"KELB_DEBUG_CPU_EXTENDED_FAMILY", "16"}, {"KELB_DEBUG_CPU_LOCKED", "1"}});
+        EXPECT_EQ(r.status, 12) << r.err;
+        EXPECT_NE(r.err.find("ERROR: couldn't store configuration"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out.find("stored successfully"), std::string::npos) << r.out;
+        EXPECT_EQ(read_file(f).size(), 0u);
+    }
+}
+
 TEST(CliPosix, ReadOnlyFileCannotBeOpened)
 {
     if (geteuid() == 0)

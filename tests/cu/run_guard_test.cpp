@@ -1,5 +1,6 @@
 // Guards of a run on every platform: a directory in place of the backing
-// file, and a second run while a first one holds the NVRAM in its dialogue.
+// file, and a second run while a first one holds the backing file in its
+// dialogue.
 #include "cu/run_texts.h"
 #include "machine_run.h"
 #include "support/pty.h"
@@ -64,24 +65,4 @@ TEST(RunGuard, SecondRunIsRefusedWhileTheFirstIsInItsDialogue)
     }
     EXPECT_EQ(read_file(f), before);
     EXPECT_EQ(run_backing_file(f, {"240"}, CPU).status, 0);
-}
-
-TEST(RunGuard, SecondDeviceRunIsRefusedWhileTheFirstIsInItsDialogue)
-{
-    if (!pty_session::supported())
-        GTEST_SKIP() << "no pseudo-terminals on this platform";
-    scratch_dir dir;
-    std::string chip = dir.file("cmos.bin"), log = dir.file("first.log"), second_log = dir.file("second.log");
-    const bytes before = make_chip(11);
-    write_file(chip, before);
-    {
-        pty_session first({KELB_CU_SIM_PATH, "-f", "-f"}, machine_env(chip, log));
-        ASSERT_NO_FATAL_FAILURE(start_dialogue(first));
-        run_result r = run_device(chip, second_log, {"-f", "-f", "240"});
-        EXPECT_EQ(r.status, 16);
-        EXPECT_EQ(r.err, WARNING_LINES + busy_text(chip + ".lock"));
-        EXPECT_EQ(port_lines(read_lines(second_log)), std::vector<std::string>{});
-        end_dialogue(first);
-    }
-    EXPECT_EQ(read_file(chip), before);
 }

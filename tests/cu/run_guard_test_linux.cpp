@@ -3,11 +3,14 @@
 // off the NVRAM, held here by the test itself with flock.
 #include "cu/run_texts.h"
 #include "machine_run.h"
+#include "support/pty.h"
 
 #include <cerrno>
+#include <filesystem>
 #include <optional>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -126,6 +129,22 @@ TEST(ListingFailure, ListingThatCannotBeWrittenEndsWithStatus17)
     EXPECT_NE(r.out.find("refclock=230\n"), std::string::npos) << r.out;
 }
 
+// A directory named by -d: the last line is the system's reason under the
+// path, in every mode.
+TEST(RunGuard, DirectoryAsBackingFileIsNamedWithTheSystemsReason)
+{
+    scratch_dir dir;
+    std::string d = dir.file("nvram.dir");
+    std::filesystem::create_directory(d);
+    for (const std::vector<std::string> &args : {std::vector<std::string>{"230"}, {"-l"}, {"-n", "230"}}) {
+        SCOPED_TRACE(args.front());
+        run_result r = run_backing_file(d, args, CPU);
+        EXPECT_EQ(r.status, 8);
+        std::size_t last_line = r.err.rfind('\n', r.err.size() - 2) + 1; // npos + 1 is 0
+        EXPECT_EQ(r.err.substr(last_line), d + ": " + errno_text(EISDIR) + "\n");
+    }
+}
+
 TEST(OneRun, HeldBackingFileRefusesEveryModeAtOnce)
 {
     scratch_dir dir;
@@ -135,40 +154,108 @@ TEST(OneRun, HeldBackingFileRefusesEveryModeAtOnce)
     {
         held_lock other(f);
         expect_refused_while_held(f, {{"240"}, {"reset"}, {"-l"}, {"-s", "xmp=yes"}, {"-n", "240"}}, CPU);
+        // A listing or dry run that could not have been written either keeps
+        // the refusal's status.
+        for (const char *redirections : {">/dev/full", ">&-"}) {
+            for (const std::vector<std::string> &args : {std::vector<std::string>{"-l"}, {"-n", "240"}}) {
+                SCOPED_TRACE(args.front() + " " + redirections);
+                std::vector<std::string> argv = {KELB_CU_PATH, "-d", f};
+                argv.insert(argv.end(), args.begin(), args.end());
+                run_result r = run_redirected(redirections, argv, CPU);
+                EXPECT_EQ(r.status, 16);
+                EXPECT_EQ(r.err, (args.front() == "-l" ? BANNER : "") + busy_text(f));
+            }
+        }
     }
     run_result r = run_backing_file(f, {"240"}, CPU);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(read_file(f), before);
 }
 
-// The device's lock is a file of the simulated machine here. A run that finds
-// it taken, or cannot make it, stops before any port access.
+// The device's lock is the simulated machine's chip file, as the real one's
+// is the port device itself; KELB_SIM_LOCK names another. A run that finds it
+// taken, or cannot open it, stops before any port access.
 TEST(OneRun, DeviceRunWithoutTheLockStopsBeforeAnyPortAccess)
 {
     const struct {
-        const char *lock;
+        const char *lock; // KELB_SIM_LOCK; null: the chip file
         bool held;
         int status;
         std::string message; // after the lock's path
     } cases[] = {
+        {nullptr, true, 16, busy_text("")},
         {"device.lock", true, 16, busy_text("")},
         {"absent/device.lock", false, 8,
          ": " + errno_text(ENOENT) +
              "\nERROR: couldn't lock the NVRAM against other runs of kelb-cu; nothing was written\n"},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.lock);
+        SCOPED_TRACE(c.lock ? c.lock : "chip");
         scratch_dir dir;
-        std::string chip = dir.file("cmos.bin"), log = dir.file("ports.log"), lock = dir.file(c.lock);
+        std::string chip = dir.file("cmos.bin"), log = dir.file("ports.log");
+        std::string lock = c.lock ? dir.file(c.lock) : chip;
         const bytes before = make_chip(9);
         write_file(chip, before);
         std::optional<held_lock> other;
         if (c.held)
             other.emplace(lock);
-        run_result r = run_device(chip, log, {"-f", "-f", "230"}, {{SIM_LOCK, lock}});
+        std::vector<env_change> settings;
+        if (c.lock)
+            settings.emplace_back(SIM_LOCK, lock);
+        run_result r = run_device(chip, log, {"-f", "-f", "230"}, settings);
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.err, WARNING_LINES + lock + c.message);
         EXPECT_EQ(read_file(chip), before);
         EXPECT_EQ(port_lines(read_lines(log)), std::vector<std::string>{});
     }
+}
+
+// Taking the lock never waits, not even where an open would wait for a
+// FIFO's writer: the run goes on under a time limit it would otherwise miss.
+TEST(OneRun, TakingTheDeviceLockNeverWaits)
+{
+    scratch_dir dir;
+    std::string chip = dir.file("cmos.bin"), log = dir.file("ports.log"), fifo = dir.file("lock.fifo");
+    const bytes before = make_chip(10);
+    write_file(chip, before);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0) << errno_text(errno);
+    std::vector<env_change> env = machine_env(chip, log, {{SIM_LOCK, fifo}});
+    run_result r = run_program({"/usr/bin/timeout", "10", KELB_CU_SIM_PATH, "-f", "-f", "230"}, env);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(read_file(chip), before);
+}
+
+// Two real runs on the simulated device: the first waits in its dialogue,
+// holding the chip.
+TEST(OneRun, SecondDeviceRunIsRefusedWhileTheFirstIsInItsDialogue)
+{
+    scratch_dir dir;
+    std::string chip = dir.file("cmos.bin"), log = dir.file("first.log"), second_log = dir.file("second.log");
+    const bytes before = make_chip(11);
+    write_file(chip, before);
+    {
+        pty_session first({KELB_CU_SIM_PATH, "-f", "-f"}, machine_env(chip, log));
+        ASSERT_TRUE(first.started());
+        ASSERT_TRUE(first.expect("Type your selection")) << first.transcript();
+        run_result r = run_device(chip, second_log, {"-f", "-f", "240"});
+        EXPECT_EQ(r.status, 16);
+        EXPECT_EQ(r.err, WARNING_LINES + busy_text(chip));
+        EXPECT_EQ(port_lines(read_lines(second_log)), std::vector<std::string>{});
+        first.type("\x04");
+        EXPECT_EQ(first.wait(), 11) << first.transcript();
+    }
+    EXPECT_EQ(read_file(chip), before);
+}
+
+// A chip file that does not exist yet is a chip of zeros: the run makes it
+// and takes its lock, and a store lands in it.
+TEST(OneRun, MissingChipFileIsMadeAndLocked)
+{
+    scratch_dir dir;
+    std::string chip = dir.file("cmos.bin"), log = dir.file("ports.log");
+    run_result r = run_device(chip, log, {"-f", "-f", "230"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    bytes after = read_file(chip);
+    ASSERT_EQ(after.size(), 256u);
+    EXPECT_EQ(after[CFG_NVRAM_OFFSET], 0x5e);
 }

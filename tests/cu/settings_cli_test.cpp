@@ -300,6 +300,9 @@ TEST(SettingsCli, ForeignInputIsBoundedQuotedAndPlaced)
         {{"-s", "xmp=" + std::string(50, 'a')}, "",
          p + ": -s: invalid xmp -- '" + std::string(40, 'a') + "...' (allowed: yes or no)\n", 2},
         {{"-s", "x\tmp=\x7f"}, "", p + ": -s: not a name=value line -- 'x\\x09mp=\\x7f'\n", 2},
+        // A backslash is shown escaped too, so that a typed \x1b and a real ESC byte differ.
+        {{"-s", "xmp=a\\b"}, "", p + ": -s: invalid xmp -- 'a\\x5cb' (allowed: yes or no)\n", 2},
+        {{"-s", "xmp=\\x1b"}, "", p + ": -s: invalid xmp -- '\\x5cx1b' (allowed: yes or no)\n", 2},
         {{"-i", needs, "-i", shadow}, "", p + ": option given twice -- i\n", 1},
     };
     for (const auto &c : cases) {
@@ -317,6 +320,60 @@ TEST(SettingsCli, ForeignInputIsBoundedQuotedAndPlaced)
     run_result r = cu(f.path, {"-i", bom});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(stored_image(read_file(f.path)), encode_config({200, CFG_NOXMP, 3200, 2, 1, 2, 0}));
+}
+
+// The bounds of an -i text, to the byte: 64 KiB in all, 512 bytes a line
+// without its line end (LF or CRLF).
+TEST(SettingsCli, InputBoundsAreExact)
+{
+    const std::string p = KELB_CU_PATH;
+    const std::size_t text_max = 65536, line_max = 512;
+    // "xmp=no", then comment lines of at most 512 bytes up to `size` bytes in all.
+    auto text_of = [](std::size_t size) {
+        std::string t = "xmp=no\n";
+        while (t.size() < size) {
+            std::size_t line = std::min<std::size_t>(size - t.size(), 400);
+            t += line == 1 ? std::string("\n") : "#" + std::string(line - 2, 'x') + "\n";
+        }
+        return t;
+    };
+    auto line_of = [](std::size_t length, const char *end) { return "#" + std::string(length - 1, 'x') + end; };
+    const std::string too_long = p + ": settings file %s: longer than 65536 bytes; a listing is far shorter\n";
+    struct {
+        const char *name;
+        std::string text;
+        std::string err; // %s: the file; empty when the text is taken
+    } cases[] = {
+        {"exactly 64 KiB", text_of(text_max), ""},
+        {"one byte more", text_of(text_max + 1), too_long},
+        {"a 512-byte line", "xmp=no\n" + line_of(line_max, "\n"), ""},
+        {"a 513-byte line", "xmp=no\n" + line_of(line_max + 1, "\n"), p + ": %s:2: line longer than 512 bytes\n"},
+        {"a 512-byte line with CRLF", "xmp=no\r\n" + line_of(line_max, "\r\n"), ""},
+        {"a 513-byte line with CRLF", "xmp=no\r\n" + line_of(line_max + 1, "\r\n"),
+         p + ": %s:2: line longer than 512 bytes\n"},
+        {"a last 512-byte line without its end", "xmp=no\n" + line_of(line_max, ""), ""},
+        {"a last 513-byte line without its end", "xmp=no\n" + line_of(line_max + 1, ""),
+         p + ": %s:2: line longer than 512 bytes\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        nvram_file f(encode_config(D));
+        std::string conf = f.dir.file("good.conf");
+        write_file(conf, c.text);
+        ASSERT_EQ(read_file(conf).size(), c.text.size());
+        run_result r = cu(f.path, {"-i", conf});
+        if (c.err.empty()) {
+            EXPECT_EQ(r.status, 0) << r.err;
+            EXPECT_EQ(r.err, "");
+            EXPECT_EQ(stored_image(read_file(f.path)), encode_config({200, CFG_NOXMP, 3200, 0, 1, 2, 0}));
+        } else {
+            std::string err = c.err;
+            err.replace(err.find("%s"), 2, conf);
+            EXPECT_EQ(r.status, 2);
+            EXPECT_EQ(r.err, err);
+            f.expect_untouched(c.name);
+        }
+    }
 }
 
 TEST(SettingsCli, DryRunShowsTheChangesAndNeverWrites)

@@ -2,6 +2,8 @@
 // and status 2 in constant memory instead of growing until it aborts.
 #include "machine_run.h"
 
+#include <cerrno>
+#include <filesystem>
 #include <string>
 
 // 256 MiB of address space: a few seconds of unbounded reading exceed it. The
@@ -29,4 +31,20 @@ TEST(SettingsInput, EndlessSourcesEndInConstantMemory)
             << source;
         EXPECT_EQ(read_file(f), before) << source;
     }
+}
+
+// A directory is no settings file: some systems open it, and only the read
+// fails. Refused with the system's reason, nothing opened for writing.
+TEST(SettingsInput, DirectoryIsRefusedWithTheSystemsReason)
+{
+    scratch_dir dir;
+    std::string f = dir.file("nvram.bin"), conf = dir.file("good.conf");
+    const bytes before = chip_with_record(3, encode_config(CFG_DEFAULTS));
+    write_file(f, before);
+    std::filesystem::create_directory(conf);
+    run_result r = run_program({KELB_CU_PATH, "-d", f, "-s", "xmp=no", "-i", conf},
+                               {{"KELB_DEBUG_CPU_EXTENDED_FAMILY", "-1"}, {"KELB_DEBUG_CPU_LOCKED", "0"}});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, std::string(KELB_CU_PATH) + ": settings file " + conf + ": " + errno_text(EISDIR) + "\n");
+    EXPECT_EQ(read_file(f), before);
 }

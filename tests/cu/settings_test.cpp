@@ -307,6 +307,22 @@ TEST(Settings, CompleteListingRestoresTheRecordItDescribes)
     EXPECT_TRUE(apply(text, &rec)) << text;
     EXPECT_EQ(describe(rec), describe(untidy));
 
+    // A listing written before reserved-bit-2 had a line is complete too: it
+    // restores the rest of the record as it is, and leaves bit 2 as loaded.
+    std::string older;
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::size_t end = text.find('\n', pos) + 1;
+        if (text.compare(pos, 16, "reserved-bit-2=y") != 0 && text.compare(pos, 17, "# reserved-bit-2:") != 0)
+            older += text.substr(pos, end - pos);
+        pos = end;
+    }
+    ASSERT_EQ(older.find("reserved-bit-2"), std::string::npos) << older;
+    rec = D;
+    EXPECT_TRUE(apply(older, &rec)) << older;
+    nvram_config without_bit_2 = untidy;
+    without_bit_2.flags &= static_cast<std::uint16_t>(~CFG_RESERVED);
+    EXPECT_EQ(describe(rec), describe(without_bit_2));
+
     std::string partial = text;
     partial.erase(partial.find("ht-cap=2900\n"), std::string("ht-cap=2900\n").size());
     rec = D;

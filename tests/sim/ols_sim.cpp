@@ -36,8 +36,11 @@ struct machine {
     unsigned long drift_after = 0;
     unsigned long transfers = 0;
     std::array<bool, 256> dropped{};
-    unsigned long foreign_after = 0; // 0: no foreign write
-    std::uint8_t foreign_offset = 0, foreign_value = 0;
+    struct foreign_write {
+        unsigned long after;
+        std::uint8_t offset, value;
+    };
+    std::vector<foreign_write> foreign; // another agent's writes, after which access
     std::vector<std::pair<unsigned long, int>> raises; // after which access, which signal
     std::string cmos_path;
 };
@@ -133,13 +136,17 @@ void read_disturbances()
                 break;
         }
     }
-    sim.foreign_after = 0;
-    unsigned long after = 0, offset = 0, value = 0;
-    if (const char *text = std::getenv(SIM_FOREIGN_WRITE);
-        text && std::sscanf(text, "%lu:%li=%li", &after, &offset, &value) == 3) {
-        sim.foreign_after = after;
-        sim.foreign_offset = static_cast<std::uint8_t>(offset);
-        sim.foreign_value = static_cast<std::uint8_t>(value);
+    sim.foreign.clear();
+    unsigned long after = 0;
+    long offset = 0, value = 0;
+    if (const char *text = std::getenv(SIM_FOREIGN_WRITE)) {
+        int used = 0;
+        while (std::sscanf(text, "%lu:%li=%li%n", &after, &offset, &value, &used) == 3) {
+            sim.foreign.push_back({after, static_cast<std::uint8_t>(offset), static_cast<std::uint8_t>(value)});
+            text += used;
+            if (*text++ != ',')
+                break;
+        }
     }
     sim.raises.clear();
     if (const char *text = std::getenv(SIM_RAISE)) {
@@ -160,9 +167,11 @@ void count_transfer()
     sim.transfers++;
     if (sim.mode == readback::drift && sim.transfers == sim.drift_after)
         sim.index = sim.index == 0x0C ? 0x0D : 0x0C;
-    if (sim.transfers == sim.foreign_after) {
-        sim.cmos[sim.foreign_offset] = sim.foreign_value;
-        save_chip();
+    for (const auto &w : sim.foreign) {
+        if (sim.transfers == w.after) {
+            sim.cmos[w.offset] = w.value;
+            save_chip();
+        }
     }
     for (const auto &[after, sig] : sim.raises)
         if (sim.transfers == after)

@@ -15,9 +15,10 @@
 //                            access (once)
 //   KELB_SIM_WRITE_DROP      "OFFSET[,OFFSET...]": data-port writes to these
 //                            registers are ignored; the chip keeps its byte
-//   KELB_SIM_FOREIGN_WRITE   "N:OFFSET=VALUE": right after the Nth data-port
-//                            access another agent writes VALUE into register
-//                            OFFSET and leaves the index as it was (once)
+//   KELB_SIM_FOREIGN_WRITE   "N:OFFSET=VALUE[,N:OFFSET=VALUE...]": right after
+//                            the Nth data-port access another agent writes
+//                            VALUE into register OFFSET and leaves the index
+//                            as it was (once each)
 //   KELB_SIM_RAISE           "N:SIGNAL[,N:SIGNAL...]": right after the Nth
 //                            data-port access the process raises SIGNAL (a
 //                            number), as a Ctrl+C or kill arriving then would
@@ -33,10 +34,14 @@
 //   KELB_SIM_CPUID_MAXLEAF   highest CPUID leaf (default 1), or "none" for a
 //                            processor without the instruction
 //   KELB_SIM_CPUID_EAX1      EAX of leaf 1 (default 0x00100F00, family 10h)
-//   KELB_SIM_LOCK            the device's lock in place of the system's: a lock
-//                            file (Linux) or mutex name (Windows; backslashes
-//                            become slashes). Default: KELB_SIM_CMOS with
-//                            ".lock" appended, else "kelb-cu-sim.lock"
+//   KELB_SIM_LOCK            the device's lock in place of the system's: an
+//                            existing file whose flock is the lock (Linux), or
+//                            a mutex name (Windows; backslashes become
+//                            slashes). Default on Linux: the chip file itself
+//                            (made empty when missing), as the real device's
+//                            lock is its own node; on Windows: KELB_SIM_CMOS
+//                            with ".lock" appended. Without a chip file:
+//                            "kelb-cu-sim.lock"
 // Numbers are read as by strtoul with base 0 (so "0x80000" works).
 
 inline constexpr char SIM_CMOS[] = "KELB_SIM_CMOS";

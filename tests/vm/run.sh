@@ -23,9 +23,16 @@ fail() {
     exit 1
 }
 
-cases=${KELB_VM_CASES:-1 2 2c 3 4a 4b 5}
+cases=${KELB_VM_CASES:-1 2 2c 2f 2l 3 4a 4b 5}
 for c in $cases; do
     [ -f "$here/expected/$c.txt" ] || fail "no case $c (tests/vm/expected/$c.txt)"
+done
+
+# Cases 2f and 2l put other users' files where runs once kept their lock:
+# their runs must end exactly as case 2's do.
+for c in 2f 2l; do
+    [ "$(grep -E '^(cu|nonroot) ' "$here/expected/$c.txt")" = "$(grep -E '^(cu|nonroot) ' "$here/expected/2.txt")" ] ||
+        fail "the runs of case $c are not expected to end as those of case 2"
 done
 
 for tool in qemu-system-x86_64 cpio cc od awk timeout; do
@@ -63,7 +70,9 @@ cp /bin/busybox "$root/bin/busybox"
 cp "$here/init" "$root/init"
 chmod 755 "$root/init"
 cp "$bin/kelb-cu" "$bin/kelb-dmi" "$root/bin/"
-cc -static -Os -Wall -Wextra -Werror -o "$root/bin/cmos_bank" "$here/cmos_bank.c"
+for helper in cmos_bank hold_lock; do
+    cc -static -Os -Wall -Wextra -Werror -o "$root/bin/$helper" "$here/$helper.c"
+done
 [ -z "$static" ] && for lib in $(ldd "$bin/kelb-cu" "$bin/kelb-dmi" | awk '$2 == "=>" && $3 ~ /^\// { print $3 } $1 ~ /^\// { print $1 }' | sort -u); do
     mkdir -p "$root$(dirname "$lib")"
     cp -L "$lib" "$root$lib"
@@ -84,7 +93,7 @@ recorders() {
 }
 options() {
     case $1 in
-    1 | 2 | 2c | 5) echo "-smbios $board"; echo "-smbios $firmware"; recorders "$1" ;;
+    1 | 2 | 2c | 2f | 2l | 5) echo "-smbios $board"; echo "-smbios $firmware"; recorders "$1" ;;
     3) echo "-smbios $board"; echo "-smbios $firmware"; echo "-device mc146818rtc,iobase=0x72" ;;
     4a) echo "-smbios type=2,manufacturer=Supermicro,product=H8QG6 "; echo "-smbios $firmware"; recorders "$1" ;;
     4b) echo "-smbios $board"; echo "-smbios type=11,value=Default string,value=KELB 5.4"; recorders "$1" ;;

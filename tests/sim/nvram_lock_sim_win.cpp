@@ -1,5 +1,5 @@
-// The simulated machine's device lock, named by KELB_SIM_LOCK or after its
-// chip file: device runs of the tests keep off the real machine's lock and
+// The simulated machine's device mutex, named by KELB_SIM_LOCK or after its
+// chip file: device runs of the tests keep off the real machine's mutex and
 // off each other's.
 #include "hw/nvram_lock.h"
 
