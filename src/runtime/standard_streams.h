@@ -7,9 +7,11 @@
 // runtime's descriptors, its stdin, stdout and stderr streams, and the
 // process's standard handles), so that the standard streams work on it.
 
+// With `output_refuses_writes`, a closed standard output is opened read-only,
+// so that every write to it fails (EBADF) as the invoker's closing meant.
 // 0, or -1 when a closed descriptor could not be filled (nothing may be
 // opened then).
-int fill_closed_standard_streams();
+int fill_closed_standard_streams(bool output_refuses_writes = false);
 
 // Whether descriptor `fd` (0, 1 or 2) was closed when the program started:
 // what is written to it now reaches no reader.

@@ -4,7 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-int fill_closed_standard_streams()
+int fill_closed_standard_streams(bool output_refuses_writes)
 {
     for (int fd = 0; fd <= 2; fd++) {
         if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
@@ -12,7 +12,7 @@ int fill_closed_standard_streams()
         // The lowest free descriptor is this one, since those below are open.
         // Without a null device, the root directory read-only holds the place:
         // writes to it fail and reach nothing.
-        int filler = open("/dev/null", O_RDWR);
+        int filler = open("/dev/null", fd == 1 && output_refuses_writes ? O_RDONLY : O_RDWR);
         if (filler == -1)
             filler = open("/", O_RDONLY | O_DIRECTORY);
         if (filler == -1)

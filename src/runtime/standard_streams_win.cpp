@@ -20,7 +20,7 @@ FILE *standard_stream(int fd)
 // The stream is pointed at the filled descriptor, before any of its I/O. A
 // runtime whose FILE is opaque gets the stream reopened instead.
 template <typename Stream>
-bool tie_stream(Stream *stream, int fd)
+bool tie_stream(Stream *stream, int fd, bool read_only)
 {
     if (_fileno(stream) == fd)
         return true;
@@ -28,14 +28,15 @@ bool tie_stream(Stream *stream, int fd)
         stream->_file = fd;
         return _fileno(stream) == fd;
     } else {
-        return std::freopen("NUL", fd == 0 ? "r" : "w", stream) != nullptr;
+        return std::freopen("NUL", fd == 0 || read_only ? "r" : "w", stream) != nullptr;
     }
 }
 
-// Opens descriptor `fd` on the null device, with its stream.
-bool fill(int fd)
+// Opens descriptor `fd` on the null device, with its stream; read-only, every
+// write to it fails.
+bool fill(int fd, bool read_only)
 {
-    int filler = _open("NUL", _O_RDWR | _O_BINARY);
+    int filler = _open("NUL", (read_only ? _O_RDONLY : _O_RDWR) | _O_BINARY);
     if (filler == -1)
         return false;
     if (filler != fd) {
@@ -44,19 +45,19 @@ bool fill(int fd)
         if (moved != 0)
             return false;
     }
-    return tie_stream(standard_stream(fd), fd);
+    return tie_stream(standard_stream(fd), fd, read_only);
 }
 
 } // namespace
 
-int fill_closed_standard_streams()
+int fill_closed_standard_streams(bool output_refuses_writes)
 {
     for (int fd = 0; fd <= 2; fd++) {
         // The C runtime gives -2 for a descriptor whose standard handle was
         // missing when the program started, -1 for one not open at all.
         intptr_t os = _get_osfhandle(fd);
         if (os == -1 || os == -2) {
-            if (!fill(fd))
+            if (!fill(fd, fd == 1 && output_refuses_writes))
                 return -1;
             note_closed_standard_stream(fd);
             os = _get_osfhandle(fd);

@@ -236,7 +236,13 @@ int smbios_access_sequence()
         status = from_firmware_table();
     if (status < 0)
         status = scan_memory();
-    // The dump replaces its file only after a run that read all of its table.
+    // The dump replaces its file only after a run that read all of its table
+    // and whose output could be written: a failed run never leaves a
+    // replaced file. Reported here, the output's fault is not reported again.
+    if (dump_pending()) {
+        status = standard_output_status(status);
+        std::clearerr(stdout);
+    }
     if (dump_finish(decoder_options.dump_path, status == 0) != 0)
         return 1;
     return status;

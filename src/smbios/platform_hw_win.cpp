@@ -2,6 +2,7 @@
 // through the kernel's physical-memory section. Every system entry point is
 // looked up by name at run time, anew on each use.
 #include "smbios/platform.h"
+#include "smbios/firmware_block.h"
 #include "runtime/diagnostics.h"
 
 #include <windows.h>
@@ -91,7 +92,7 @@ std::uint8_t *fetch_raw_smbios(std::uint32_t *size)
         return nullptr;
     // The service hands out whole tables only: one beyond the bound of every
     // table read is not fetched at all.
-    if (needed > MAX_TABLE_SIZE + 8) {
+    if (!firmware_block_within_bound(needed)) {
         report_error("GetSystemFirmwareTable: a table of %u bytes is beyond the %u bytes read at most\n",
                      static_cast<unsigned>(needed - 8), static_cast<unsigned>(MAX_TABLE_SIZE));
         return nullptr;

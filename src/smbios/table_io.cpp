@@ -25,21 +25,18 @@ dump_run_state dump_run = {};
 
 int open_source_file(const char *path, file_ptr *f)
 {
-    const std::string file = resolve_system_path(path);
-    std::error_code ec;
-    const auto kind = std::filesystem::status(file, ec).type();
-    if (!ec && kind != std::filesystem::file_type::regular && kind != std::filesystem::file_type::directory &&
-        kind != std::filesystem::file_type::not_found) {
+    int opened = open_for_reading(resolve_system_path(path), f);
+    if (opened == -2)
         report_error("%s: not a regular file\n", path);
-        return -2;
-    }
-    f->reset(std::fopen(file.c_str(), "rb"));
-    return *f ? 0 : -1;
+    return opened;
 }
 
 std::uint8_t *read_chunk(std::uint64_t base, std::uint32_t length, const char *source, bool physical,
-                         std::uint32_t *got)
+                         std::uint32_t *got, bool *beyond_bound)
 {
+    if (beyond_bound)
+        *beyond_bound = false;
+    const bool bounded = length > MAX_TABLE_SIZE;
     length = std::min(length, MAX_TABLE_SIZE);
     if (physical) {
         std::uint8_t *p = read_physical_memory(base, length, source);
@@ -93,6 +90,9 @@ std::uint8_t *read_chunk(std::uint64_t base, std::uint32_t length, const char *s
         report_errno(source);
         return nullptr;
     }
+    // One byte more tells a file cut by the bound from one that ends there.
+    if (bounded && beyond_bound && n == length)
+        *beyond_bound = std::fgetc(f.get()) != EOF;
     std::memset(buf.get() + n, 0, size - n);
     if (got)
         *got = static_cast<std::uint32_t>(n);
@@ -146,39 +146,61 @@ int dump_failure(const char *path, const char *step)
     return -1;
 }
 
-// The file that the dump replaces: the target of a symbolic link, so that the
-// link stays and its file gets the new content.
-std::filesystem::path dump_destination(const char *path)
+// Links followed at most, as the system follows them in one path.
+constexpr int MAX_LINKS = 40;
+
+// The file that the dump replaces: a symbolic link is followed, so that the
+// link stays and the file it names (created when missing) gets the new
+// content. -1 with errno set for a loop or a link that cannot be read.
+int dump_destination(const char *path, std::filesystem::path *file)
 {
-    std::filesystem::path file = resolve_system_path(path);
-    std::error_code ec;
-    if (std::filesystem::is_symlink(std::filesystem::symlink_status(file, ec))) {
-        std::filesystem::path target = std::filesystem::weakly_canonical(file, ec);
-        if (!ec)
-            return target;
+    namespace fs = std::filesystem;
+    *file = resolve_system_path(path);
+    for (int followed = 0; followed <= MAX_LINKS; followed++) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(*file, ec)))
+            return 0;
+        fs::path named = fs::read_symlink(*file, ec);
+        if (ec) {
+            errno = ec.value();
+            return -1;
+        }
+        *file = named.is_absolute() ? named : file->parent_path() / named;
     }
-    return file;
+    errno = ELOOP;
+    return -1;
 }
 
-// Creates the run's new dump file beside the dump file. Only a regular file
-// (or none) can be replaced.
+// Creates the run's new dump file beside the file it replaces. Only a
+// regular file (or none) that the invoker could write in place is replaced.
 int start_dump(const char *path)
 {
-    const std::filesystem::path destination = dump_destination(path);
+    namespace fs = std::filesystem;
+    fs::path destination;
+    if (dump_destination(path, &destination) != 0)
+        return dump_failure(path, "symbolic link");
     std::error_code ec;
-    const std::filesystem::file_status old = std::filesystem::status(destination, ec);
-    if (old.type() == std::filesystem::file_type::directory) {
+    const fs::file_status old = fs::status(destination, ec);
+    if (old.type() == fs::file_type::directory) {
         errno = EISDIR;
         return dump_failure(path, "fopen");
     }
-    if (!ec && old.type() != std::filesystem::file_type::regular) {
+    if (!ec && old.type() != fs::file_type::regular) {
         report_error("%s: not a regular file\n", path);
         dump_run.failed = true;
         return -1;
     }
-    dump_run.temporary = create_file_beside(destination.string());
-    if (dump_run.temporary.empty())
-        return dump_failure(path, "fopen");
+    if (!ec && check_writable(destination.string()) != 0)
+        return dump_failure(path, "access");
+    dump_run.destination = destination.string();
+    dump_run.temporary = create_file_beside(dump_run.destination);
+    if (dump_run.temporary.empty()) {
+        int saved = errno;
+        const fs::path folder = destination.has_parent_path() ? destination.parent_path() : fs::path(".");
+        report_error("%s: creating its new file in %s: %s\n", path, folder.string().c_str(), std::strerror(saved));
+        dump_run.failed = true;
+        return -1;
+    }
     return 0;
 }
 
@@ -205,25 +227,21 @@ int dump_write_at(std::uint64_t offset, std::uint32_t length, const void *data, 
     return 0;
 }
 
+bool dump_pending()
+{
+    return !dump_run.temporary.empty();
+}
+
 int dump_finish(const char *path, bool keep)
 {
     int result = dump_run.failed ? -1 : 0;
     if (!dump_run.temporary.empty()) {
-        std::error_code ec;
         if (keep && result == 0) {
-            // The new file keeps the permissions of the one it replaces.
-            const std::filesystem::path destination = dump_destination(path);
-            const std::filesystem::file_status old = std::filesystem::status(destination, ec);
-            if (!ec)
-                std::filesystem::permissions(dump_run.temporary, old.permissions(), ec);
-            std::filesystem::rename(dump_run.temporary, destination, ec);
-            if (ec) {
-                report_error("%s: rename: %s\n", path, ec.message().c_str());
-                result = -1;
-            }
+            const char *step = "rename";
+            if (replace_file(dump_run.temporary, dump_run.destination, &step) != 0)
+                result = dump_failure(path, step);
         }
-        if (!keep || result != 0)
-            std::filesystem::remove(dump_run.temporary, ec);
+        drop_file_beside(dump_run.temporary);
     }
     dump_run = {};
     return result;

@@ -117,6 +117,29 @@ void walk_table(std::uint8_t *table, std::uint32_t available, std::uint32_t leng
     }
 }
 
+// Whether the structures in `available` bytes reach a whole End-of-Table
+// structure, its string set included, found as the walk finds the next
+// structure.
+bool holds_end_of_table(const std::uint8_t *table, std::uint32_t available)
+{
+    std::size_t p = 0;
+    while (p + 4 <= available) {
+        const std::uint8_t type = table[p], length = table[p + 1];
+        if (length < 4)
+            return false;
+        std::size_t q = p + length;
+        while (q + 1 < available && !(table[q] == 0 && table[q + 1] == 0))
+            q++;
+        q += 2;
+        if (q > available)
+            return false;
+        if (type == END_OF_TABLE)
+            return true;
+        p = q;
+    }
+    return false;
+}
+
 } // namespace
 
 int walk_structure_table(std::uint64_t base, std::uint32_t length, std::uint16_t count, std::uint16_t version,
@@ -141,15 +164,18 @@ int walk_structure_table(std::uint64_t base, std::uint32_t length, std::uint16_t
     std::uint8_t *table;
     std::uint32_t available = length;
     buffer_ptr owned;
-    bool cut = false;
+    const bool physical = (flags & WALK_PHYSICAL_SOURCE) != 0;
+    bool beyond_bound = false;
     if (source) {
-        owned.reset(read_chunk(base, length, source, (flags & WALK_PHYSICAL_SOURCE) != 0, &available));
+        owned.reset(read_chunk(base, length, source, physical, &available, &beyond_bound));
         if (!owned) {
             report_error("Table is unreachable, sorry.\n");
             return -1;
         }
         table = owned.get();
-        cut = length > MAX_TABLE_SIZE && available == MAX_TABLE_SIZE;
+        // Physical memory goes on past the bound; only a file can end before it.
+        if (physical)
+            beyond_bound = length > MAX_TABLE_SIZE;
     } else {
         table = reinterpret_cast<std::uint8_t *>(static_cast<std::uintptr_t>(base));
     }
@@ -161,8 +187,21 @@ int walk_structure_table(std::uint64_t base, std::uint32_t length, std::uint16_t
     } else {
         walk_table(table, available, length, count, version, flags);
     }
-    if (cut) {
+    if (beyond_bound) {
         report_error("Table of %u bytes announced: only its first %u bytes were read.\n", length, MAX_TABLE_SIZE);
+        return -1;
+    }
+    // A source that ends inside the table: a 64-bit entry point announces
+    // only the most the table takes, which is all there once its
+    // End-of-Table structure is.
+    if (available < length && !(count == 0 && (flags & WALK_STOP_AT_END) && holds_end_of_table(table, available))) {
+        if (count == 0)
+            report_error("%s: table of up to %u bytes announced, the %u bytes that could be read end before its "
+                         "End-of-Table structure.\n",
+                         source, length, available);
+        else
+            report_error("%s: table of %u bytes announced, only %u of them could be read.\n", source, length,
+                         available);
         return -1;
     }
     return 0;

@@ -97,6 +97,82 @@ TEST(FailureStatus, ATableThatCannotBeReadEndsWithStatus1)
     }
 }
 
+TEST(FailureStatus, ATableNotAllThereEndsWithStatus1)
+{
+    // Board, OEM strings A, B, C and End of Table: 18 + 12 + 6 bytes.
+    const bytes table = concat({structure(2, 1, {1, 2, 0, 0}, {"Maker", "P1"}),
+                                structure(11, 2, {3}, {"A", "B", "C"}), end_of_table(3)});
+    const auto size = static_cast<std::uint16_t>(table.size());
+    struct cut_case {
+        const char *name;
+        bytes dump;
+        std::string present, note, board, oem;
+    };
+    auto cut = [](bytes b, std::size_t length) {
+        b.resize(length);
+        return b;
+    };
+    const std::string sm_note = ": table of 36 bytes announced, only 0 of them could be read.\n";
+    const std::vector<cut_case> cases = {
+        {"64-bit, table past the end", dump_image(entry_sm3(0x100000, size), table), "SMBIOS 3.0.0 present.\n",
+         ": table of up to 36 bytes announced, the 0 bytes that could be read end before its End-of-Table "
+         "structure.\n",
+         "", ""},
+        {"32-bit, table past the end", dump_image(entry_sm(0x100000, size, 3), table), "SMBIOS 2.7 present.\n",
+         sm_note, "", ""},
+        {"legacy, table past the end", dump_image(entry_dmi(0x100000, size, 3), table),
+         "Legacy DMI 2.1 present.\n", sm_note, "", ""},
+        {"32-bit, cut in the OEM strings", cut(dump_image(entry_sm(32, size, 3), table), 32 + 18 + 8),
+         "SMBIOS 2.7 present.\n", ": table of 36 bytes announced, only 26 of them could be read.\n", "P1\n",
+         "<BAD INDEX>\n"},
+        {"64-bit, cut before End of Table", cut(dump_image(entry_sm3(32, size), table), 32 + 30),
+         "SMBIOS 3.0.0 present.\n",
+         ": table of up to 36 bytes announced, the 30 bytes that could be read end before its End-of-Table "
+         "structure.\n",
+         "P1\n", "C\n"},
+    };
+    for (const cut_case &c : cases) {
+        SCOPED_TRACE(c.name);
+        scratch_dir dir;
+        const std::string file = dir.file("cut.bin");
+        write_file(file, c.dump);
+        run_result r = run_dmi({"-t", "250", "--from-dump", file});
+        EXPECT_EQ(r.out.rfind(BANNER + "Reading SMBIOS/DMI data from file " + file + ".\n" + c.present, 0), 0u)
+            << r.out;
+        EXPECT_EQ(r.err, file + c.note);
+        EXPECT_EQ(r.status, 1);
+        // The strings that are there are still printed, but the run fails.
+        run_result board = run_dmi({"-q", "-s", "baseboard-product-name", "--from-dump", file});
+        EXPECT_EQ(board.out, c.board);
+        EXPECT_EQ(board.err, file + c.note);
+        EXPECT_EQ(board.status, 1);
+        run_result oem = run_dmi({"-q", "-s", "oem-string-last", "--from-dump", file});
+        EXPECT_EQ(oem.out, c.oem);
+        EXPECT_EQ(oem.status, 1);
+    }
+    {
+        // An empty sysfs table file: the run fails, and no dump of it is saved.
+        sim_machine m;
+        m.place(SYSFS_ENTRY, entry_sm3(0, size));
+        m.place(SYSFS_TABLE, bytes{});
+        const std::string dump = m.file("dump.bin");
+        for (const std::vector<std::string> &args :
+             {std::vector<std::string>{"-q", "-s", "baseboard-product-name"}, {"-q", "--dump-bin", dump}}) {
+            run_result r = m.run(args);
+            EXPECT_EQ(r.status, 1);
+            EXPECT_EQ(r.out, "");
+            EXPECT_EQ(r.err, std::string(SYSFS_TABLE) +
+                                 ": table of up to 36 bytes announced, the 0 bytes that could be read end before "
+                                 "its End-of-Table structure.\n");
+        }
+        EXPECT_FALSE(std::filesystem::exists(dump));
+        // The same machine with its table there dumps it.
+        m.place(SYSFS_TABLE, table);
+        EXPECT_EQ(m.run({"-q", "--dump-bin", dump}).status, 0);
+        EXPECT_EQ(read_file(dump), dump_image(entry_sm3(32, size), table));
+    }
+}
+
 TEST(FailureStatus, AScanGoesOnAfterAnUnreadableTableAndStillFails)
 {
     sim_machine m;
@@ -160,6 +236,13 @@ TEST(FailureStatus, TheTableReadStopsAtItsBound)
         EXPECT_EQ(r.out, "P1\n");
         EXPECT_EQ(r.err, cut_note);
         EXPECT_EQ(r.status, 1);
+        // A file that ends at the bound holds the whole of a 64-bit table
+        // that ends inside it: no bound is met.
+        std::filesystem::resize_file(dump, 32 + std::uintmax_t{MAX_TABLE_SIZE});
+        r = run_dmi({"-q", "-s", "baseboard-product-name", "--from-dump", dump});
+        EXPECT_EQ(r.out, "P1\n");
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.status, 0);
     }
     {
         // Physical memory is read up to the bound, not as far as announced.

@@ -75,6 +75,18 @@ TEST(SpecialFiles, FifosAreRefusedWithoutBlocking)
         EXPECT_EQ(r.out, BANNER + "Reading SMBIOS/DMI data from file " + fifo + ".\n");
         EXPECT_EQ(r.err, fifo + ": not a regular file\n");
     }
+    {
+        // The production program's own memory-device path, given a FIFO
+        // (a file, not this machine's memory): refused, without waiting for a
+        // writer. Sysfs is left out, so that no real table is read first.
+        scratch_dir dir;
+        std::string fifo = dir.file("mem.fifo");
+        make_fifo(fifo);
+        run_result r = run_limited({KELB_DMI_PATH, "-q", "--no-sysfs", "-d", fifo});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find(fifo + ": not a memory device\n"), std::string::npos) << r.err;
+    }
 }
 
 TEST(SpecialFiles, ADumpIsNeverWrittenIntoAFifo)

@@ -80,13 +80,14 @@ TEST(Walk, FinalReportComparesWithTheEntryPoint)
         const char *name;
         bytes entry, table;
         std::string report;
+        int status = 0; // 1: the dump ends before the table does
     };
     const std::vector<report_case> cases = {
         {"count above the structures", entry_sm(32, size16(many), 40), many,
          "Wrong DMI structures count: 40 announced, only 38 decoded.\n"},
         {"exact count and length", entry_sm(32, size16(many), 38), many, ""},
         {"length above the structures", entry_sm(32, 46, 2), two,
-         "Wrong DMI structures length: 46 bytes announced, structures occupy 36 bytes.\n"},
+         "Wrong DMI structures length: 46 bytes announced, structures occupy 36 bytes.\n", 1},
         {"count below the structures", entry_dmi(32, 36, 1), two,
          "Wrong DMI structures length: 36 bytes announced, structures occupy 18 bytes.\n"},
         {"strings cut by the table end", entry_sm(32, 33, 2), two,
@@ -105,7 +106,7 @@ TEST(Walk, FinalReportComparesWithTheEntryPoint)
                               : c.entry[3] == 'I' ? "Legacy DMI 2.1 present.\n"
                                                   : "SMBIOS 3.0.0 present.\n";
         EXPECT_EQ(w.r.out, heading(w) + present + "\n" + c.report);
-        EXPECT_EQ(w.r.status, 0);
+        EXPECT_EQ(w.r.status, c.status);
     }
 }
 
