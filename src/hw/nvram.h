@@ -15,6 +15,10 @@ int nvram_open(const char *path, int flags);
 int nvram_close(int fd);
 int nvram_read(int fd, std::uint8_t *dst, std::size_t count, unsigned offset);
 int nvram_write(int fd, const std::uint8_t *src, std::size_t count, unsigned offset);
+// nvram_write, each byte read back: the count of those written and kept, in
+// order; a byte the NVRAM did not keep ends the write (errno EIO). The device
+// reads each byte back while its index is still selected, one port access more.
+int nvram_write_verified(int fd, const std::uint8_t *src, std::size_t count, unsigned offset);
 // 0 when the PC NVRAM checksum over 16..45 matches 46..47, else the difference.
 int nvram_checksum(int fd);
 // 0 regular file, 1 other kind, -1 status unavailable.
