@@ -28,6 +28,9 @@ long nvram_length(int fd);
 // Cuts a backing file to `length` bytes (or extends it with zeros); 0, or -1
 // with errno. The device has no length to set.
 int nvram_set_length(int fd, long length);
+// 1 when two descriptors of backing files are the same file (whatever the
+// paths they were opened by), 0 when not, -1 with errno when it cannot be told.
+int nvram_same_file(int a, int b);
 // The same test on a backing file's path before it is opened, since opening
 // a device file can act on the device: 1 when the path exists and is neither
 // a regular file nor a directory; 0 otherwise (the open then reports what is
