@@ -5,6 +5,7 @@
 #include "hw/nvram.h"
 #include "runtime/diagnostics.h"
 
+#include <algorithm>
 #include <cstdio>
 
 nvram_config cfg = CFG_DEFAULTS;
@@ -128,6 +129,21 @@ bool config_changed()
            cfg.nbv != old_cfg.nbv || cfg.vcore != old_cfg.vcore || cfg.cpumulti != old_cfg.cpumulti;
 }
 
+namespace {
+
+// A valid record, or one with the boot-failure mark: the images the firmware reads.
+bool firmware_takes(std::span<const std::uint8_t> image)
+{
+    config_image b{};
+    if (image.size() != b.size())
+        return false;
+    std::copy(image.begin(), image.end(), b.begin());
+    nvram_config ignored;
+    return decode_config(b, &ignored) != CONFIG_ABSENT;
+}
+
+} // namespace
+
 replace_result write_config(int fd, int verbosity)
 {
     config_image b = encode_config(cfg);
@@ -135,5 +151,5 @@ replace_result write_config(int fd, int verbosity)
         report_error("%s: buffer: %02x %02x %02x %02x %02x %02x\n\n", "write_config",
                      b[0], b[1], b[2], b[3], b[4], b[5]);
     }
-    return nvram_replace(fd, CFG_NVRAM_OFFSET, image_found, b);
+    return nvram_replace(fd, CFG_NVRAM_OFFSET, image_found, b, firmware_takes);
 }

@@ -25,8 +25,10 @@ void console_read_begins();
 void console_read_ends();
 
 // A store in progress, from before its first byte to the end of its check and
-// report: no control event ends the process meanwhile, a second one included.
-// Events that come during the section take effect when it ends.
+// report: no control event ends the process meanwhile, a second one included;
+// on Linux every signal that can be held waits too. When the section ends, a
+// first control event counts as the run's event; on Linux the other signals
+// that came are dropped, so the run ends with the store's status.
 class store_section {
 public:
     store_section();

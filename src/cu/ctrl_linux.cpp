@@ -1,11 +1,13 @@
 // Control events on Linux are the signals INT, TERM, HUP and QUIT. They are
 // caught without SA_RESTART, so a line read that is waiting for the terminal
 // fails with EINTR and the prompt in progress sees `interrupted`. A store
-// blocks them: they stay pending until it is over.
+// blocks every signal that can be blocked, and those that came meanwhile end
+// nothing when it is over: the run ends with the store's status.
 #include "cu/ctrl.h"
 
 #include <cerrno>
 #include <csignal>
+#include <ctime>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -50,6 +52,9 @@ void install_console_ctrl_handler()
     // A store beyond the process's file-size limit is a failed write (EFBIG)
     // that the run reports, not the silent end that SIGXFSZ would make.
     std::signal(SIGXFSZ, SIG_IGN);
+    // Likewise a reader that went away: a write error the run reports (or, for
+    // a store's report, outlives), not an end that says the run was killed.
+    std::signal(SIGPIPE, SIG_IGN);
     if (null_fd < 0)
         null_fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
     struct sigaction sa = {};
@@ -85,15 +90,28 @@ void console_read_ends()
 
 void hold_control_events()
 {
+    // The system leaves out what cannot be blocked (KILL, STOP).
     sigset_t held;
-    sigemptyset(&held);
-    for (int s : CONTROL_SIGNALS)
-        sigaddset(&held, s);
+    sigfillset(&held);
     sigprocmask(SIG_BLOCK, &held, &mask_before_store);
 }
 
 void release_control_events()
 {
+    // Signals that came during the store are taken here, before the mask
+    // opens: a control event counts as the run's event, any other is dropped.
+    // Only the stop signals of job control are left to act; after them the
+    // run goes on as before.
+    sigset_t taken;
+    sigfillset(&taken);
+    for (int s : {SIGTSTP, SIGTTIN, SIGTTOU})
+        sigdelset(&taken, s);
+    const struct timespec now = {0, 0};
+    for (int s; (s = sigtimedwait(&taken, nullptr, &now)) > 0;) {
+        for (int c : CONTROL_SIGNALS)
+            if (s == c)
+                first_control_event();
+    }
     sigprocmask(SIG_SETMASK, &mask_before_store, nullptr);
 }
 

@@ -185,18 +185,39 @@ int close_dry_run_report(int status)
 
 // Runs that may end without storing (-l, -n, -s, -i) open the NVRAM read-only;
 // their store opens it again for writing, with the same checks of the path.
+// A backing file must still be the file this run read and locked: one put in
+// its path's place meanwhile is refused, and nothing is written.
 int reopen_for_writing(int *fd)
 {
-    nvram_close(*fd);
-    *fd = -1;
-    if (debug_file && nvram_check_path(debug_file) != 0)
+    if (!debug_file) {
+        nvram_close(*fd); // the device is claimed once at a time
+        *fd = nvram_open(nullptr, O_RDWR);
+        if (*fd == -1) {
+            report_errno("nvram_open");
+            return EXIT_NVRAM_OPEN;
+        }
+        return EXIT_OK;
+    }
+    if (nvram_check_path(debug_file) != 0)
         return not_regular();
-    *fd = nvram_open(debug_file, O_RDWR);
-    if (*fd == -1) {
-        report_errno(debug_file ? debug_file : "nvram_open");
+    int rw = nvram_open(debug_file, O_RDWR);
+    if (rw == -1) {
+        report_errno(debug_file);
         return EXIT_NVRAM_OPEN;
     }
-    if (debug_file && nvram_check_regular(*fd) != 0)
+    int same = nvram_check_regular(rw) == 0 ? nvram_same_file(*fd, rw) : 1;
+    if (same != 1) {
+        nvram_close(rw);
+        if (same < 0) {
+            report_errno(debug_file);
+            return EXIT_NVRAM_OPEN;
+        }
+        report_error("%s: no longer the file this run read; nothing was written\n", debug_file);
+        return EXIT_NVRAM_OPEN;
+    }
+    nvram_close(*fd);
+    *fd = rw;
+    if (nvram_check_regular(*fd) != 0)
         return not_regular();
     return EXIT_OK;
 }

@@ -17,7 +17,10 @@ int device_marker = -1;
 
 // The index port is shared with the firmware and the OS: every operation puts
 // it back as found, and a transfer stops as soon as someone else moved it.
-int device_transfer(std::uint8_t *dst, const std::uint8_t *src, std::size_t count, unsigned offset)
+// `verify`: each written byte is read again before the index, and one the
+// chip did not keep stops the transfer uncounted.
+int device_transfer(std::uint8_t *dst, const std::uint8_t *src, std::size_t count, unsigned offset,
+                    bool verify = false)
 {
     std::uint8_t saved = ols_read_io_port_byte(CMOS_INDEX_PORT);
     int done = 0;
@@ -31,7 +34,8 @@ int device_transfer(std::uint8_t *dst, const std::uint8_t *src, std::size_t coun
             dst[i] = ols_read_io_port_byte(CMOS_DATA_PORT);
         else
             ols_write_io_port_byte(CMOS_DATA_PORT, src[i]);
-        if (ols_read_io_port_byte(CMOS_INDEX_PORT) != index)
+        bool kept = !verify || ols_read_io_port_byte(CMOS_DATA_PORT) == src[i];
+        if (ols_read_io_port_byte(CMOS_INDEX_PORT) != index || !kept)
             break;
         done++;
     }
@@ -97,6 +101,25 @@ int nvram_write(int fd, const std::uint8_t *src, std::size_t count, unsigned off
     if (lseek(fd, offset, SEEK_SET) < 0)
         return -1;
     return static_cast<int>(write(fd, src, count));
+}
+
+int nvram_write_verified(int fd, const std::uint8_t *src, std::size_t count, unsigned offset)
+{
+    if (fd == NVRAM_DEVICE_FD && device_marker == NVRAM_DEVICE_FD)
+        return device_transfer(nullptr, src, count, offset, true);
+    errno = 0;
+    int n = nvram_write(fd, src, count, offset);
+    if (n <= 0)
+        return n;
+    std::uint8_t back[256];
+    std::size_t asked = static_cast<std::size_t>(n) < sizeof back ? static_cast<std::size_t>(n) : sizeof back;
+    int got = nvram_read(fd, back, asked, offset);
+    int kept = 0;
+    while (kept < got && back[kept] == src[kept])
+        kept++;
+    if (static_cast<std::size_t>(kept) < count && errno == 0)
+        errno = EIO;
+    return kept;
 }
 
 int nvram_checksum(int fd)

@@ -31,53 +31,117 @@ nvram_bytes read_bytes(int fd, unsigned offset, std::size_t count, int *error)
     return b;
 }
 
-// A write that stops short goes on from there, which also tells why it stopped
-// (a file that may grow no further reports that only for the next byte).
-void write_bytes(int fd, unsigned offset, std::span<const std::uint8_t> bytes, int *error)
+// Writes `bytes` and reads each back; false at the first that did not take
+// (a write that stopped short is taken up again from there, which also tells
+// why it stopped: a file that may grow no further says so for the next byte).
+bool write_bytes(int fd, unsigned offset, std::span<const std::uint8_t> bytes, int *error)
 {
     for (std::size_t done = 0; done < bytes.size();) {
         errno = 0;
-        int n = nvram_write(fd, bytes.data() + done, bytes.size() - done, offset + static_cast<unsigned>(done));
+        int n = nvram_write_verified(fd, bytes.data() + done, bytes.size() - done,
+                                     offset + static_cast<unsigned>(done));
         if (n <= 0) {
             *error = errno != 0 ? errno : EIO;
-            return;
+            return false;
         }
         done += static_cast<std::size_t>(n);
     }
+    return true;
+}
+
+// Takes the record at `offset` from `now` (what it holds, as just read) to
+// `target` in the crash-safe order. A `target` shorter than the record (a
+// backing file that ended inside it) leaves the bytes it does not hold to the
+// caller, who cuts the file back. False when a byte did not take or when what
+// the NVRAM holds is not known whole; what it holds then is the old record, or
+// one with the interim check byte.
+bool move_record(int fd, unsigned offset, const nvram_bytes &now, std::span<const std::uint8_t> target,
+                 std::size_t size, record_accepted accepted, int *error)
+{
+    if (same(now, target))
+        return true;
+    // A read that stopped short before the end of a backing file left bytes unknown.
+    long length = nvram_length(fd);
+    if (now.size() < size && (length < 0 || offset + now.size() < static_cast<unsigned long>(length))) {
+        *error = EIO;
+        return false;
+    }
+    nvram_bytes from(now), to(target.begin(), target.end());
+    from.resize(size, 0); // a file grown by a write past its end reads zeros there
+    for (std::size_t i = to.size(); i < size; i++)
+        to.push_back(from[i]);
+    int interim = interim_check_byte(from, to, accepted);
+    if (interim < 0) {
+        *error = EINVAL;
+        return false;
+    }
+    const std::size_t check = size - 1;
+    const std::uint8_t x = static_cast<std::uint8_t>(interim);
+    if (!write_bytes(fd, offset + static_cast<unsigned>(check), {&x, 1}, error))
+        return false;
+    std::size_t data = std::min(target.size(), check);
+    if (!write_bytes(fd, offset, target.first(data), error))
+        return false;
+    if (target.size() < size)
+        return true;
+    return write_bytes(fd, offset + static_cast<unsigned>(check), target.subspan(check, 1), error);
 }
 
 } // namespace
 
+int interim_check_byte(std::span<const std::uint8_t> from, std::span<const std::uint8_t> to,
+                       record_accepted accepted)
+{
+    const std::size_t size = to.size();
+    if (size == 0 || size > 16)
+        return -1;
+    const std::size_t data = size - 1;
+    nvram_bytes image(size);
+    for (int x = 0; x < 256; x++) {
+        bool refused = true;
+        for (unsigned mix = 0; refused && mix < (1u << data); mix++) {
+            for (std::size_t i = 0; i < data; i++)
+                image[i] = (mix >> i & 1) ? to[i] : (i < from.size() ? from[i] : 0);
+            image[data] = static_cast<std::uint8_t>(x);
+            refused = !accepted(image);
+        }
+        if (refused)
+            return x;
+    }
+    return -1;
+}
+
 replace_result nvram_replace(int fd, unsigned offset, std::span<const std::uint8_t> expected,
-                             std::span<const std::uint8_t> wanted)
+                             std::span<const std::uint8_t> wanted, record_accepted accepted)
 {
     replace_result r;
+    const std::size_t size = wanted.size();
     // A backing file that ended before the record is cut back to its length
     // when the old bytes are put back.
-    long length = expected.size() < wanted.size() ? nvram_length(fd) : -1;
+    long length = expected.size() < size ? nvram_length(fd) : -1;
 
-    r.seen = read_bytes(fd, offset, wanted.size(), &r.error);
+    r.seen = read_bytes(fd, offset, size, &r.error);
     if (!same(r.seen, expected)) {
         r.status = replace_status::changed;
         return r;
     }
     for (int t = 0; t < NVRAM_STORE_TRIES; t++) {
-        write_bytes(fd, offset, wanted, &r.error);
-        r.seen = read_bytes(fd, offset, wanted.size(), &r.error);
-        if (same(r.seen, wanted)) {
+        if (move_record(fd, offset, r.seen, wanted, size, accepted, &r.error)) {
             r.error = 0;
             return r;
         }
+        r.seen = read_bytes(fd, offset, size, &r.error);
     }
     if (r.error == 0)
-        r.error = EIO; // written in full, but read back otherwise: the bytes did not take
+        r.error = EIO;
 
     int restore_error = 0;
+    r.now = r.seen;
     for (int t = 0; t < NVRAM_STORE_TRIES; t++) {
-        write_bytes(fd, offset, expected, &restore_error);
+        move_record(fd, offset, r.now, expected, size, accepted, &restore_error);
         if (length >= 0)
             nvram_set_length(fd, length);
-        r.now = read_bytes(fd, offset, wanted.size(), &restore_error);
+        r.now = read_bytes(fd, offset, size, &restore_error);
         if (same(r.now, expected)) {
             r.status = replace_status::restored;
             return r;

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -199,4 +200,55 @@ TEST(ConfigChange, EachFieldAloneIsStored)
         EXPECT_EQ(stored, encode_config(c.edited));
     }
     cfg = CFG_DEFAULTS;
+}
+
+namespace {
+
+bool firmware_reads(std::span<const std::uint8_t> image)
+{
+    config_image b{};
+    std::copy(image.begin(), image.end(), b.begin());
+    nvram_config ignored;
+    return decode_config(b, &ignored) != CONFIG_ABSENT;
+}
+
+} // namespace
+
+// The check byte a store writes first: with it, every mix of the old and the
+// new data bytes (each byte the old or the new one) is refused by the
+// firmware, for pairs whose data bytes differ everywhere, nowhere, and in
+// shared running sums, and for old bytes that a short backing file lacks.
+TEST(ConfigImage, InterimCheckByteLeavesNoMixTheFirmwareReads)
+{
+    std::vector<std::pair<config_image, config_image>> pairs = {
+        {img({0x40, 0x08, 0x07, 0x08, 0x00, 0xf5}), img({0x48, 0x00, 0x00, 0x08, 0x00, 0xfc})},
+        {img({0x40, 0x00, 0x07, 0x08, 0x00, 0xfd}), img({0xff, 0xff, 0xff, 0xff, 0xff, 0xff})},
+        {img({0x00, 0x00, 0x00, 0x00, 0x00, 0x00}), img({0x01, 0x01, 0x01, 0x01, 0x01, 0x47})},
+    };
+    unsigned seed = 12345;
+    for (int n = 0; n < 2000; n++) {
+        config_image a{}, b{};
+        for (std::size_t i = 0; i < a.size(); i++) {
+            seed = seed * 1103515245u + 12345u;
+            a[i] = static_cast<std::uint8_t>(seed >> 16);
+            seed = seed * 1103515245u + 12345u;
+            b[i] = static_cast<std::uint8_t>(seed >> 16);
+        }
+        pairs.emplace_back(a, b);
+    }
+    for (const auto &[from, to] : pairs) {
+        for (std::size_t known : {std::size_t{6}, std::size_t{2}, std::size_t{0}}) {
+            std::span<const std::uint8_t> old_bytes(from.data(), known);
+            int x = interim_check_byte(old_bytes, to, firmware_reads);
+            ASSERT_GE(x, 0);
+            for (unsigned mix = 0; mix < 32; mix++) {
+                config_image m{};
+                for (std::size_t i = 0; i < 5; i++)
+                    m[i] = (mix >> i & 1) ? to[i] : (i < known ? from[i] : 0);
+                m[5] = static_cast<std::uint8_t>(x);
+                nvram_config ignored;
+                ASSERT_EQ(decode_config(m, &ignored), CONFIG_ABSENT) << "mix " << mix << " check " << x;
+            }
+        }
+    }
 }

@@ -103,15 +103,17 @@ TEST_P(device_store, stores_through_the_ports_exactly_as_in_a_backing_file)
     }
 
     // Driver opened first and released last; one checksum, then the record
-    // read, read again before the write, written and read back, each transfer
-    // at three ports a byte plus the saved index: 146 port accesses.
+    // read and read again before the write, each transfer at three ports a
+    // byte plus the saved index; then the interim check byte, the five data
+    // bytes and the check byte, each byte read back while it is selected (four
+    // ports a byte): 140 port accesses.
     auto lines = read_lines(log);
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines.front(), "init");
     EXPECT_EQ(lines.back(), "deinit");
     auto ports = port_lines(lines);
-    EXPECT_EQ(ports.size(), (64u + 2) + (3u * 6 + 2) * 4);
-    EXPECT_EQ(ports.size(), 146u);
+    EXPECT_EQ(ports.size(), (64u + 2) + (3u * 6 + 2) * 2 + (4u * 1 + 2) + (4u * 5 + 2) + (4u * 1 + 2));
+    EXPECT_EQ(ports.size(), 140u);
     ASSERT_FALSE(ports.empty());
     EXPECT_EQ(ports.front(), "in 72 -> 5a");
     EXPECT_EQ(ports.back(), "out 72 <- 5a");
@@ -162,7 +164,7 @@ TEST(device_run, checksum_mismatch_stops_the_run_unless_a_third_f_skips_it)
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("KELB configuration found."), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Configuration stored successfully."), std::string::npos) << r.out;
-    EXPECT_EQ(port_lines(read_lines(log)).size(), (3u * 6 + 2) * 4);
+    EXPECT_EQ(port_lines(read_lines(log)).size(), 140u - 66);
     expect_unchanged_outside(before, read_file(chip), CFG_NVRAM_OFFSET, CFG_NVRAM_OFFSET + 5);
 }
 
@@ -181,7 +183,8 @@ const std::string READ_FAILED = "read_config: " + errno_text(EIO) +
                                 "\nERROR: couldn't read the stored configuration\n"
                                 "Nothing was written; the stored settings are left as they are.\n";
 // The checksum makes 32 data-port accesses, the record read 6, its second
-// read 6, the record write 6 and its read-back 6. The checksum selects every
+// read 6, and the record write 14 (each byte written and read back: 45..46
+// the interim check byte, 47..56 the data bytes, 57..58 the check byte). The checksum selects every
 // byte afresh and reads nothing back, so an index moved between its bytes
 // does no harm. A read that loses its index is made again, and a write goes
 // on from the byte that did not take; a device that never keeps the index
@@ -193,7 +196,9 @@ const index_case INDEX_FAULTS[] = {
     {"moved_during_the_record_read", "drift:35", 0, "KELB configuration found.", 6},
     {"moved_during_the_second_read", "drift:41", 0, "KELB configuration found.", 6},
     {"moved_during_the_record_write", "drift:47", 0, "KELB configuration found.", 6},
-    {"moved_during_the_read_back", "drift:53", 0, "KELB configuration found.", 6},
+    {"moved_during_the_data_bytes", "drift:53", 0, "KELB configuration found.", 6},
+    {"moved_at_the_interim_check_byte", "drift:45", 0, "KELB configuration found.", 6},
+    {"moved_at_the_last_check_byte", "drift:57", 0, "KELB configuration found.", 6},
 };
 
 class device_index : public ::testing::TestWithParam<index_case> {};
@@ -267,6 +272,8 @@ struct store_fault {
     unsigned foreign_after;  // data-port access after which another agent writes; 0 none
     unsigned foreign_offset; // the register it writes (its value: the old one with bit 6 flipped)
     store_end end;
+    const char *read_back;   // the record after the last try of the new one
+    const char *left;        // the record at the end of the run
     unsigned data_writes;    // data-port writes of the run
 };
 
@@ -274,13 +281,22 @@ struct store_fault {
 void PrintTo(const store_fault &c, std::ostream *os) { *os << c.name; }
 
 // Data-port accesses: 32 of the checksum, then 33..38 the record read, 39..44
-// its second read, 45..50 the first write. Each write is tried three times,
-// and so is putting the old record back.
+// its second read, 45..58 the first write (the interim check byte at 253, the
+// five data bytes, the check byte, each written and read back). A try stops
+// at the first byte that did not take, after writing it once more; three tries
+// of the new record, then three of the old one. The interim check byte of
+// 8a 90 43 4c 18 8b -> 5e 90 43 0c 00 0f is 00: no mix of their data bytes
+// sums to 0x4c or 0xb3 with it.
 const store_fault STORE_FAULTS[] = {
-    {"byte_not_kept", "248", 0, 0, store_end::previous_back, 3 * 6 + 6},
-    {"bytes_not_kept", "249,253", 0, 0, store_end::previous_back, 3 * 6 + 6},
-    {"changed_after_the_first_read", nullptr, 38, 250, store_end::nothing_written, 0},
-    {"changed_under_a_byte_not_kept", "250", 45, 250, store_end::invalid_left, 3 * 6 + 3 * 6},
+    // 3 x (00, 248) and the old record: 00, five bytes, 8b.
+    {"first_data_byte_not_kept", "248", 0, 0, store_end::previous_back, " 8a 90 43 4c 18 00", " 8a 90 43 4c 18 8b",
+     3 * 2 + 7},
+    // The interim check byte never takes: nothing else is written, not even the old record.
+    {"check_byte_not_kept", "249,253", 0, 0, store_end::previous_back, " 8a 90 43 4c 18 8b", " 8a 90 43 4c 18 8b", 3},
+    {"changed_after_the_first_read", nullptr, 38, 250, store_end::nothing_written, nullptr, " 8a 90 03 4c 18 8b", 0},
+    // 6 x (00, 248, 249, 250, 250): the other agent's 03 stays at 250, and so does the interim check byte.
+    {"changed_under_a_byte_not_kept", "250", 45, 250, store_end::invalid_left, " 5e 90 03 4c 18 00",
+     " 8a 90 03 4c 18 00", 6 * 5},
 };
 
 class device_store_fault : public ::testing::TestWithParam<store_fault> {};
@@ -296,6 +312,8 @@ TEST_P(device_store_fault, store_that_does_not_take_reports_what_the_chip_holds)
     ASSERT_EQ(run_device(good, dir.file("good.log"), {"-f", "-f", "230"}).status, 0);
     const bytes wanted = read_file(good); // the chip after a store that takes
     ASSERT_NE(hex(wanted), hex(before));
+    ASSERT_EQ(hex(before), " 8a 90 43 4c 18 8b");
+    ASSERT_EQ(hex(wanted), " 5e 90 43 0c 00 0f");
 
     std::vector<env_change> faults;
     if (c.drop)
@@ -311,8 +329,10 @@ TEST_P(device_store_fault, store_that_does_not_take_reports_what_the_chip_holds)
     EXPECT_EQ(r.status, 12);
     EXPECT_EQ(r.out, "kelb-cu: KELB configuration utility (KELB5.3)\n\nKELB configuration found.\n\n");
 
-    // The chip as before but for the other agent's byte.
-    EXPECT_EQ(read_file(chip), foreign);
+    // The chip as before but for the other agent's byte and the record.
+    const bytes after = read_file(chip);
+    expect_unchanged_outside(foreign, after, CFG_NVRAM_OFFSET, CFG_NVRAM_OFFSET + 5);
+    EXPECT_EQ(hex(after), c.left);
     std::string err = WARNING_LINES;
     if (c.end == store_end::nothing_written) {
         err += "write_config: the stored record is not the one this run read; another program changed it\n"
@@ -320,21 +340,14 @@ TEST_P(device_store_fault, store_that_does_not_take_reports_what_the_chip_holds)
                "write_config: read now:         " + hex(foreign) + "\n"
                "ERROR: couldn't store configuration; nothing was written\n";
     } else {
-        bytes read_back = wanted;
-        for (const char *d = c.drop; *d;) {
-            char *end;
-            unsigned offset = static_cast<unsigned>(std::strtoul(d, &end, 10));
-            read_back[offset] = foreign[offset];
-            d = *end ? end + 1 : end;
-        }
         err += "write_config: " + errno_text(EIO) + "\n"
                "write_config: the new record did not take in 3 tries\n"
                "write_config: written:  " + hex(wanted) + "\n"
-               "write_config: read back:" + hex(read_back) + "\n";
+               "write_config: read back:" + c.read_back + "\n";
         err += c.end == store_end::previous_back
                    ? "ERROR: couldn't store configuration; the previous configuration is back:" + hex(before) + "\n"
                    : "ERROR: couldn't store configuration; the NVRAM now holds an invalid record: the firmware "
-                     "will run at stock:" + hex(foreign) + "\n";
+                     "will run at stock:" + std::string(c.left) + "\n";
     }
     EXPECT_EQ(r.err, err);
 

@@ -99,8 +99,9 @@ TEST(winring0, production_utility_stores_through_the_library_as_in_a_backing_fil
         ASSERT_GE(lines.size(), 2u);
         EXPECT_EQ(lines.front(), "init");
         EXPECT_EQ(lines.back(), "deinit");
-        // The checksum, then the record read, read again, written and read back.
-        EXPECT_EQ(port_lines(lines).size(), (64u + 2) + (3u * 6 + 2) * 4);
+        // The checksum, then the record read and read again, then the interim
+        // check byte, the data bytes and the check byte, each read back.
+        EXPECT_EQ(port_lines(lines).size(), (64u + 2) + (3u * 6 + 2) * 2 + (4u * 1 + 2) + (4u * 5 + 2) + (4u * 1 + 2));
         bool pci_read = false;
         for (const auto &l : lines)
             pci_read = pci_read || l.rfind("pci 0 80 ", 0) == 0;

@@ -1,0 +1,192 @@
+// The store's write order in a backing file: the production kelb-cu runs
+// under ptrace, and after each of its writes to the file the test looks at
+// what the file holds, as a power cut or a kill right then would leave it.
+// It must be the record found, the record asked for, or an image the
+// firmware refuses.
+#include "cu/config.h"
+#include "support/files.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <sys/ptrace.h>
+#include <sys/syscall.h>
+#include <sys/user.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#if defined(__x86_64__)
+
+namespace {
+
+struct order_case {
+    const char *name;
+    bytes before;
+    std::vector<std::string> args;
+};
+
+bytes file_with(std::initializer_list<std::uint8_t> record, std::size_t length = 256)
+{
+    bytes b(length, 0x22);
+    std::copy(record.begin(), record.end(), b.begin() + CFG_NVRAM_OFFSET);
+    return b;
+}
+
+config_image marked_prior()
+{
+    config_image i = encode_config({210, CFG_MEMFAST | CFG_HT_ALT, 2800, 2, 2, 3, 3});
+    i[5] ^= 0xFF;
+    return i;
+}
+
+const order_case ORDERS[] = {
+    {"same_running_sum", file_with({0x40, 0x08, 0x07, 0x08, 0x00, 0xf5}),
+     {"-s", "refclock=208", "-s", "xmp=yes", "-s", "ht-cap=2500"}},
+    {"same_running_sum_opened_for_writing", file_with({0x40, 0x08, 0x07, 0x08, 0x00, 0xf5}), {"208"}},
+    {"marked_record", [] {
+         config_image m = marked_prior();
+         return file_with({m[0], m[1], m[2], m[3], m[4], m[5]});
+     }(), {"230"}},
+    {"reset", file_with({0x40, 0x08, 0x07, 0x08, 0x00, 0xf5}), {"reset"}},
+    {"empty_file", bytes{}, {"230"}},
+    {"file_ending_inside_the_record", bytes(251, 0x4c), {"-s", "xmp=no"}},
+};
+
+// The record a file holds: its six bytes, fewer where the file ends.
+bytes record_in(const bytes &file)
+{
+    if (file.size() <= CFG_NVRAM_OFFSET)
+        return {};
+    std::size_t end = std::min(file.size(), std::size_t{CFG_NVRAM_OFFSET + CFG_IMAGE_SIZE});
+    return bytes(file.begin() + CFG_NVRAM_OFFSET, file.begin() + static_cast<long>(end));
+}
+
+bool firmware_refuses(const bytes &record)
+{
+    if (record.size() < CFG_IMAGE_SIZE)
+        return true;
+    config_image i;
+    std::copy(record.begin(), record.end(), i.begin());
+    nvram_config ignored;
+    return decode_config(i, &ignored) == CONFIG_ABSENT;
+}
+
+std::string hex(const bytes &b)
+{
+    std::string t;
+    for (std::uint8_t x : b) {
+        char s[4];
+        std::snprintf(s, sizeof s, " %02x", x);
+        t += s;
+    }
+    return t;
+}
+
+// Runs kelb-cu -d `file` `args` traced; after each system call that writes
+// to or cuts the file, `look` gets the file's bytes. The exit status.
+int run_traced(const std::string &file, const std::vector<std::string> &args,
+               const std::function<void(const bytes &)> &look)
+{
+    pid_t pid = fork();
+    if (pid == 0) {
+        int null = open("/dev/null", O_RDWR);
+        dup2(null, 1);
+        dup2(null, 2);
+        setenv("KELB_DEBUG_CPU_EXTENDED_FAMILY", "16", 1);
+        setenv("KELB_DEBUG_CPU_LOCKED", "0", 1);
+        // A sanitizer build's leak check traces the process itself, which a
+        // traced process cannot be.
+        setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+        std::vector<char *> argv = {const_cast<char *>(KELB_CU_PATH), const_cast<char *>("-d"),
+                                    const_cast<char *>(file.c_str())};
+        for (const std::string &a : args)
+            argv.push_back(const_cast<char *>(a.c_str()));
+        argv.push_back(nullptr);
+        ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
+        raise(SIGSTOP);
+        execv(KELB_CU_PATH, argv.data());
+        _exit(127);
+    }
+    int ws = 0;
+    waitpid(pid, &ws, 0);
+    ptrace(PTRACE_SETOPTIONS, pid, nullptr,
+           reinterpret_cast<void *>(PTRACE_O_TRACESYSGOOD | PTRACE_O_TRACEEXEC | PTRACE_O_EXITKILL));
+    bool in_call = false;
+    int deliver = 0;
+    for (;;) {
+        ptrace(PTRACE_SYSCALL, pid, nullptr, reinterpret_cast<void *>(static_cast<long>(deliver)));
+        deliver = 0;
+        if (waitpid(pid, &ws, 0) < 0 || WIFEXITED(ws) || WIFSIGNALED(ws))
+            break;
+        if (!WIFSTOPPED(ws))
+            continue;
+        if (WSTOPSIG(ws) != (SIGTRAP | 0x80)) {
+            if (WSTOPSIG(ws) != SIGTRAP) // an exec event stop is not passed on
+                deliver = WSTOPSIG(ws);
+            continue;
+        }
+        in_call = !in_call;
+        if (in_call)
+            continue;
+        user_regs_struct regs;
+        ptrace(PTRACE_GETREGS, pid, nullptr, &regs);
+        long call = static_cast<long>(regs.orig_rax);
+        if (call != SYS_write && call != SYS_pwrite64 && call != SYS_writev && call != SYS_ftruncate)
+            continue;
+        char target[PATH_MAX] = {};
+        std::string link = "/proc/" + std::to_string(pid) + "/fd/" + std::to_string(regs.rdi);
+        if (readlink(link.c_str(), target, sizeof target - 1) > 0 && file == target)
+            look(read_file(file));
+    }
+    return WIFEXITED(ws) ? WEXITSTATUS(ws) : 128 + WTERMSIG(ws);
+}
+
+class backing_store_order : public ::testing::TestWithParam<order_case> {};
+
+TEST_P(backing_store_order, file_holds_old_new_or_a_refused_image_after_each_write)
+{
+    const order_case &c = GetParam();
+    scratch_dir dir;
+    std::string file = std::filesystem::canonical(dir.path()).string() + "/nvram.bin";
+
+    // The record asked for, from an untraced run of the same arguments.
+    write_file(file, c.before);
+    ASSERT_EQ(run_traced(file, c.args, [](const bytes &) {}), 0);
+    const bytes asked = record_in(read_file(file)), found = record_in(c.before);
+    ASSERT_NE(hex(asked), hex(found));
+
+    write_file(file, c.before);
+    int writes = 0, refused = 0;
+    int status = run_traced(file, c.args, [&](const bytes &now) {
+        writes++;
+        // Before the record, the file as it was (a file that grew: zeros).
+        std::size_t head = std::min<std::size_t>(now.size(), CFG_NVRAM_OFFSET);
+        bytes kept = c.before;
+        kept.resize(head, 0);
+        EXPECT_EQ(bytes(now.begin(), now.begin() + static_cast<long>(head)), kept);
+        bytes r = record_in(now);
+        if (r == found || r == asked)
+            return;
+        refused++;
+        EXPECT_TRUE(firmware_refuses(r)) << "after write " << writes << ":" << hex(r) << ", found" << hex(found)
+                                         << ", asked" << hex(asked);
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(record_in(read_file(file)), asked);
+    // The interim check byte, the data bytes, the check byte.
+    EXPECT_EQ(writes, 3);
+    EXPECT_GE(refused, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(debug, backing_store_order, ::testing::ValuesIn(ORDERS),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+} // namespace
+
+#endif
