@@ -2,6 +2,8 @@
 // Diagnostics on standard error, for every part of the system. Standard
 // output is flushed first, so that the two streams appear on a console in
 // the order written.
+#include "runtime/standard_streams.h"
+
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -37,7 +39,7 @@ inline int standard_output_status(int status)
     if (std::fflush(stdout) == 0 && !std::ferror(stdout))
         return status;
     if (errno == 0)
-        errno = EIO;
+        errno = standard_stream_was_closed(1) ? EBADF : EIO; // the error came at an earlier write
     report_errno("standard output");
     return status != 0 ? status : 1;
 }
