@@ -154,4 +154,5 @@ xorriso -as mkisofs -quiet -o "$iso" -V KELB_CU_BOOT \
     "$out/iso" 2>"$out/xorriso.log" || { cat "$out/xorriso.log" >&2; fail "xorriso failed"; }
 size=$(stat -c %s "$iso")
 [ "$size" -le $limit ] || fail "$iso is $size bytes, more than 96 MiB"
-echo "boot-image: $iso ($((size / 1024)) KiB; kernel $version, modules: $(echo $order | wc -w))"
+echo "boot-image: $iso ($((size / 1024)) KiB; kernel $version, modules: $(echo $order | wc -w); commit time $SOURCE_DATE_EPOCH)"
+echo "boot-image: sha256 $(sha256sum "$iso" | cut -d' ' -f1)"
