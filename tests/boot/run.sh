@@ -10,7 +10,8 @@
 # the reset question; 4 saves the listing, 3 resets, 5 restores the saved
 # listing (changes shown, then stored), 6 picks the German layout, 2 lists;
 # 8 powers off, and the host finds the listing, the layout and the log of
-# the stores on the stick's FAT partition (mtools).
+# the stores on the stick's FAT partition (mtools); a second boot from the
+# stick loads the saved layout and offers the saved listing.
 # With --uefi OVMF boots the image from a CD-ROM drive: no data partition;
 # 2 lists the settings of QEMU's CMOS (no valid PC checksum: kelb-cu ends
 # with its checksum message); 8 powers the guest off.
@@ -62,13 +63,17 @@ mkfifo "$out/keys"
 # Read and write: opening the FIFO neither blocks nor ends QEMU's input.
 exec 3<>"$out/keys"
 started=$(date +%s)
-timeout "$limit" qemu-system-x86_64 -machine pc -accel tcg -m 512 -nodefaults -no-reboot \
-    -display none -vga std -monitor none -serial stdio "$@" \
-    -usb -device usb-kbd \
-    -smbios type=2,manufacturer=Supermicro,product=H8QG6 \
-    -smbios "type=11,value=To be filled by O.E.M.,value=KELB 5.3" \
-    <"$out/keys" >"$log" 2>&1 &
-qemu=$!
+# boot: starts the guest, its console on the end of the log.
+boot() {
+    timeout "$limit" qemu-system-x86_64 -machine pc -accel tcg -m 512 -nodefaults -no-reboot \
+        -display none -vga std -monitor none -serial stdio "$@" \
+        -usb -device usb-kbd \
+        -smbios type=2,manufacturer=Supermicro,product=H8QG6 \
+        -smbios "type=11,value=To be filled by O.E.M.,value=KELB 5.3" \
+        <"$out/keys" >>"$log" 2>&1 &
+    qemu=$!
+}
+boot "$@"
 trap 'kill $qemu 2>/dev/null || true' EXIT
 
 mark=0
@@ -211,4 +216,21 @@ echo "$stores" | sed -n 1p | grep -qE '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8} res
     fail "the log's line for the reset is wrong: $(echo "$stores" | sed -n 1p)"
 echo "$stores" | sed -n 2p | grep -qE "^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8} restore $saved: before: image ff ff ff ff ff ff, record none.*; after: image 5e 00 07 08 00 df, record found; status 0\$" ||
     fail "the log's line for the restore is wrong: $(echo "$stores" | sed -n 2p)"
-echo "boot: $firmware: pass in $(($(date +%s) - started))s (menu from a USB stick, USB keyboard, Ctrl+C, save, reset, restore, layout, list, power off, files on the stick)"
+
+# The next boot from the stick loads the saved layout and lists the saved
+# listing for a restore.
+mark=$(stat -c %s "$log")
+boot "$@"
+trap 'kill $qemu 2>/dev/null || true' EXIT
+expect "Choice: "
+since_mark | grep -q '^Keyboard: German (de); data partition mounted at /data' ||
+    fail "the second boot from the stick did not load the saved German layout"
+type_line 5
+expect "Listing to restore (1 to 1, Enter for none): "
+said "1) $saved" "the second boot's list of saved listings"
+type_line ""
+expect "Nothing restored."
+choose 8
+wait $qemu || fail "QEMU ended with status $? (124: the guest did not power off within ${limit}s)"
+trap - EXIT
+echo "boot: $firmware: pass in $(($(date +%s) - started))s (menu from a USB stick, USB keyboard, Ctrl+C, save, reset, restore, layout, list, power off, files on the stick, second boot with the saved layout)"
