@@ -121,14 +121,16 @@ fi
 type_line 7
 expect "kelb-cu-boot# "
 # The keyboard may still be on its way through the USB drivers: ten seconds.
-# Then the consoles of the two menus (the screen and the serial port) and
-# where kelb-cu takes its lock.
-type_line "for i in 1 2 3 4 5 6 7 8 9 10; do grep -q 'QEMU USB Keyboard' /proc/bus/input/devices && break; sleep 1; done; grep -c 'N: Name=\"QEMU QEMU USB Keyboard\"' /proc/bus/input/devices; for p in \$(pidof kelb-menu); do readlink /proc/\$p/fd/0; done | sort | tr '\\n' ' '; echo; stat -f -c 'lock %T' /run/lock; exit"
+# Then the consoles of the two menus (the screen and the serial port),
+# where kelb-cu takes its lock, and the screen's text (/dev/vcs1), which
+# must hold the boot's word on the data partition too.
+type_line "for i in 1 2 3 4 5 6 7 8 9 10; do grep -q 'QEMU USB Keyboard' /proc/bus/input/devices && break; sleep 1; done; grep -c 'N: Name=\"QEMU QEMU USB Keyboard\"' /proc/bus/input/devices; for p in \$(pidof kelb-menu); do readlink /proc/\$p/fd/0; done | sort | tr '\\n' ' '; echo; stat -f -c 'lock %T' /run/lock; echo screen \$(grep -c 'kelb-cu boot: .*data partition KELB-DATA' /dev/vcs1); exit"
 expect "Press Enter to return to the menu."
 shell=$(since_mark)
 echo "$shell" | grep -qx 1 || fail "the guest lists no USB keyboard among its input devices"
 echo "$shell" | grep -qx '/dev/tty1 /dev/ttyS0 ' || fail "the menus do not run on the screen and the serial port"
 echo "$shell" | grep -qx 'lock tmpfs' || fail "the guest has no /run/lock on a tmpfs"
+echo "$shell" | grep -qx 'screen 1' || fail "the boot's word on the data partition is not on the screen"
 
 if [ $firmware = uefi ]; then
     choose 2
