@@ -8,8 +8,8 @@
 # consoles and the lock's tmpfs, and points the menu's runs of kelb-cu at a
 # backing file (QEMU has no supported board); Ctrl+C at "Choice: " and at
 # the reset question; 4 saves the listing, 3 resets, 5 restores the saved
-# listing (changes shown, then stored), 6 picks the German layout, 2 lists;
-# 8 powers off, and the host finds the listing, the layout and the log of
+# listing (changes shown, then stored), 1 starts the dialogue (ended by
+# Ctrl+C), 6 picks the German layout, 2 lists; 8 powers off, and the host finds the listing, the layout and the log of
 # the stores on the stick's FAT partition (mtools); a second boot from the
 # stick loads the saved layout and offers the saved listing.
 # With --uefi OVMF boots the image from a CD-ROM drive: no data partition;
@@ -185,6 +185,12 @@ said "refclock: stock -> 230" "the dry run of the restore"
 said "(kelb-cu -n -i /data/$saved ended with status 0)" "the dry run of the restore"
 type_line yes
 expect "(kelb-cu -i /data/$saved ended with status 0)"
+# The dialogue, ended by Ctrl+C at its first question: logged as a store.
+choose 1
+expect "Reset KELB configuration to defaults (stock) (no/yes) [no]? "
+mark=$(stat -c %s "$log")
+printf '\003' >&3
+expect "(kelb-cu ended with status 11)"
 choose 6
 expect "Layout (1 to 6, Enter for none): "
 type_line 3
@@ -212,13 +218,15 @@ echo "$listing" | grep -qx 'refclock=230' || fail "$saved does not hold the list
 echo "$listing" | grep -qx '# record: found' || fail "$saved does not hold the listing's record line"
 [ "$(mtype -i "$fat" ::/keyboard | tr -d '\r')" = de ] || fail "the stick does not keep the German layout"
 stores=$(mtype -i "$fat" ::/kelb-cu-log.txt) || fail "the stick holds no log of the stores"
-[ "$(echo "$stores" | wc -l)" = 2 ] || fail "the log holds other than the reset and the restore:
+[ "$(echo "$stores" | wc -l)" = 3 ] || fail "the log holds other than the reset, the restore and the dialogue:
 $stores"
 echo "$stores" | sed -n 1p | grep -qE '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8} reset: before: image 5e 00 07 08 00 df, record found; after: image ff ff ff ff ff ff, record none.*; status 0$' ||
     fail "the log's line for the reset is wrong: $(echo "$stores" | sed -n 1p)"
 echo "$stores" | sed -n 2p | grep -qE "^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8} restore $saved: before: image ff ff ff ff ff ff, record none.*; after: image 5e 00 07 08 00 df, record found; status 0\$" ||
     fail "the log's line for the restore is wrong: $(echo "$stores" | sed -n 2p)"
 
+echo "$stores" | sed -n 3p | grep -qE "^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8} configure: before: image 5e 00 07 08 00 df, record found; after: image 5e 00 07 08 00 df, record found; status 11\$" ||
+    fail "the log's line for the dialogue is wrong: $(echo "$stores" | sed -n 3p)"
 # The next boot from the stick loads the saved layout and lists the saved
 # listing for a restore.
 mark=$(stat -c %s "$log")
