@@ -8,7 +8,8 @@
 # consoles and the lock's tmpfs, and points the menu's runs of kelb-cu at a
 # backing file (QEMU has no supported board); Ctrl+C at "Choice: " and at
 # the reset question; 4 saves the listing, 3 resets, 5 restores the saved
-# listing (changes shown, then stored), 1 starts the dialogue (ended by
+# listing (changes shown, then stored), 4 saves beside files of its dated
+# names without overwriting them, 1 starts the dialogue (ended by
 # Ctrl+C), 6 picks the German layout, 2 lists; 8 powers off, and the host finds the listing, the layout and the log of
 # the stores on the stick's FAT partition (mtools); a second boot from the
 # stick loads the saved layout and offers the saved listing.
@@ -185,6 +186,24 @@ said "refclock: stock -> 230" "the dry run of the restore"
 said "(kelb-cu -n -i /data/$saved ended with status 0)" "the dry run of the restore"
 type_line yes
 expect "(kelb-cu -i /data/$saved ended with status 0)"
+# A save never overwrites: with files of the dated names of the next 30
+# seconds in place, 4 saves under such a name with -2 and leaves the file
+# there as it was; then the shell removes them all.
+choose 7
+expect "kelb-cu-boot# "
+type_line "t=\$(date +%s); for i in \$(seq 0 30); do echo keep >/data/kelb-cu-\$(date -d @\$((t + i)) +%Y%m%d-%H%M%S).conf; done; sync; exit"
+expect "Press Enter to return to the menu."
+choose 4
+expect "Press Enter to return to the menu."
+second=$(since_mark | sed -n 's|^Saved the listing as /data/\(kelb-cu-[0-9]\{8\}-[0-9]\{6\}\)-2\.conf\.$|\1|p')
+[ -n "$second" ] || fail "4 did not save beside an existing file of its dated name (-2)"
+choose 7
+expect "kelb-cu-boot# "
+type_line "cat /data/$second.conf; grep -c '^refclock=230\$' /data/$second-2.conf; rm /data/$second-2.conf; for f in /data/*.conf; do grep -qx keep \$f && rm \$f; done; ls /data/*.conf | wc -l; sync; exit"
+expect "Press Enter to return to the menu."
+since_mark | grep -qx keep || fail "the save overwrote an existing file of its name"
+[ "$(since_mark | grep -xE '[0-9]+' | tr '\n' ' ')" = "1 1 " ] || fail "the save beside an existing file did not hold the listing, or the files were not removed"
+
 # The dialogue, ended by Ctrl+C at its first question: logged as a store.
 choose 1
 expect "Reset KELB configuration to defaults (stock) (no/yes) [no]? "
