@@ -67,6 +67,7 @@ modules=$kroot/lib/modules/$version
 SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 0)}
 export SOURCE_DATE_EPOCH
 export TZ=UTC LC_ALL=C
+umask 022
 
 rm -rf "$out"
 root=$out/root
@@ -119,7 +120,7 @@ done
 
 mkdir -p "$out/iso/isolinux" "$out/iso/boot"
 find "$root" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
-(cd "$root" && find . | sort | cpio -o -H newc --quiet --reproducible) | gzip -9 -n >"$out/iso/boot/initrd.img"
+(cd "$root" && find . | sort | cpio -o -H newc -R 0:0 --quiet --reproducible) | gzip -9 -n >"$out/iso/boot/initrd.img"
 cp "$kernel" "$out/iso/boot/vmlinuz"
 cp /usr/lib/ISOLINUX/isolinux.bin /usr/lib/syslinux/modules/bios/ldlinux.c32 "$out/iso/isolinux/"
 cp packaging/boot/isolinux.cfg "$out/iso/isolinux/"
