@@ -48,6 +48,7 @@ mkdir -p "$debs"
 done) || fail "apt-get download $pkgs failed"
 kroot=$debs/root-$version
 if [ ! -d "$kroot" ]; then
+    rm -rf "$kroot.new"
     for p in $pkgs; do
         dpkg-deb -x "$(ls "$debs/${p}"_*.deb | sort -V | tail -n 1)" "$kroot.new" || fail "dpkg-deb -x of $p failed"
     done
@@ -95,9 +96,8 @@ printf 'root:x:0:\n' >"$root/etc/group"
 # The USB host controllers (xHCI, EHCI before OHCI and UHCI, as the kernel
 # asks), the HID drivers, then USB storage (both protocols), SCSI disks and
 # FAT with the character sets vfat takes by default (code page 437, ascii)
-# and ISO 8859-1, each
-# after what modules.dep says it needs; the modules go in uncompressed, so
-# that busybox's insmod loads any of them.
+# and ISO 8859-1, each after what modules.dep says it needs; the modules go
+# in uncompressed, so that busybox's insmod loads any of them.
 wanted="xhci-pci ehci-pci ohci-pci uhci-hcd usbhid hid-generic usb-storage uas sd_mod vfat nls_cp437 nls_ascii nls_iso8859-1"
 : >"$out/modules.wanted"
 for name in $wanted; do
