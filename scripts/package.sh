@@ -4,7 +4,9 @@
 # and the boot image: exact contents (production programs and manuals only,
 # and the Debian package's copyright and changelog), control fields, lintian,
 # and that the unpacked programs run. It builds nothing: build the presets
-# and the image first (scripts/test.sh does).
+# and the image first (scripts/test.sh does). A - in place of a tree or the
+# image skips that package: "scripts/package.sh - - build/linux-static -"
+# checks the static tar.gz alone (the image needs the static tree's tar.gz).
 # Usage: scripts/package.sh [linux-build-dir [windows-build-dir [static-build-dir [boot-image]]]]
 set -e
 cd "$(dirname "$0")/.."
@@ -30,11 +32,16 @@ need_build() {
   [ -f "$1/CMakeCache.txt" ] && [ -n "$(programs "$1" "$3")" ] ||
     fail "no $2 build in $1 (this script builds nothing): run 'cmake --preset $2 && cmake --build $1' first"
 }
-need_build "$linux" linux ""
-need_build "$windows" windows .exe
-need_build "$static" linux-static ""
-[ -f "$image" ] || fail "no boot image $image (this script builds nothing): run 'sh scripts/boot-image.sh' first"
+[ "$linux" = - ] || need_build "$linux" linux ""
+[ "$windows" = - ] || need_build "$windows" windows .exe
+[ "$static" = - ] || need_build "$static" linux-static ""
+if [ "$image" != - ]; then
+  [ -f "$image" ] || fail "no boot image $image (this script builds nothing): run 'sh scripts/boot-image.sh' first"
+  [ "$static" != - ] || fail "the boot image is checked against the static tar.gz: name the linux-static tree too"
+fi
+want_cu="kelb-cu: KELB configuration utility (KELB5.3)"
 
+if [ "$linux" != - ]; then
 # Debian package.
 rm -rf "$linux/packages"
 (cd "$linux" && cpack -G DEB) >"$scratch/cpack.log" 2>&1 || { cat "$scratch/cpack.log"; fail "cpack failed in $linux"; }
@@ -58,7 +65,6 @@ expected
 $expected"
 
 dpkg-deb -x "$deb" "$scratch/deb"
-want_cu="kelb-cu: KELB configuration utility (KELB5.3)"
 got=$("$scratch/deb/usr/bin/kelb-cu" -V) || fail "unpacked kelb-cu -V failed"
 [ "$got" = "$want_cu" ] || fail "unpacked kelb-cu -V printed '$got'"
 if [ -f "$scratch/deb/usr/bin/kelb-dmi" ]; then
@@ -88,6 +94,9 @@ lintian --fail-on error,warning "$deb" >"$scratch/lintian.log" 2>&1 ||
   { grep -v 'running with root privileges' "$scratch/lintian.log"; fail "lintian finds fault with $deb"; }
 echo "package check: $(basename "$deb") ok"
 
+fi
+
+if [ "$windows" != - ]; then
 # Windows zip.
 rm -rf "$windows/packages"
 (cd "$windows" && cpack -G ZIP) >"$scratch/cpack.log" 2>&1 || { cat "$scratch/cpack.log"; fail "cpack failed in $windows"; }
@@ -123,6 +132,9 @@ if [ -f "$scratch/zip/$top/kelb-dmi.exe" ]; then
 fi
 echo "package check: $(basename "$zip") ok"
 
+fi
+
+if [ "$static" != - ]; then
 # Static Linux programs: a folder to unpack and run anywhere.
 rm -rf "$static/packages"
 (cd "$static" && cpack -G TGZ) >"$scratch/cpack.log" 2>&1 || { cat "$scratch/cpack.log"; fail "cpack failed in $static"; }
@@ -148,12 +160,20 @@ got=$("$scratch/tgz/$top/kelb-dmi" -V) || fail "unpacked static kelb-dmi -V fail
 [ "$got" = "1.0" ] || fail "unpacked static kelb-dmi -V printed '$got'"
 echo "package check: $(basename "$tgz") ok"
 
+fi
+
+[ "$image" = - ] && exit 0
 # Boot image: an ISO 9660 image with a master boot record (CD-ROM and USB
 # stick), within 96 MiB, carrying the programs of the static package.
 size=$(stat -c %s "$image")
 [ "$size" -le $((96 * 1024 * 1024)) ] || fail "$image is $size bytes, more than 96 MiB"
 [ "$(od -An -tx1 -j510 -N2 "$image" | tr -d ' ')" = 55aa ] || fail "$image has no boot record for a USB stick"
 [ "$(dd if="$image" bs=1 skip=32769 count=5 2>/dev/null)" = CD001 ] || fail "$image is not an ISO 9660 image"
+# The stick's data partition: the third of the boot record, FAT, KELB-DATA.
+[ "$(od -An -tx1 -j$((446 + 2 * 16 + 4)) -N1 "$image" | tr -d ' ')" = 0c ] || fail "$image has no FAT third partition"
+start=$(od -An -tu4 -j$((446 + 2 * 16 + 8)) -N4 "$image" | tr -d ' ')
+MTOOLS_SKIP_CHECK=1 mlabel -i "$image@@$((start * 512))" -s :: 2>/dev/null | grep -q 'KELB-DATA' ||
+  fail "the third partition of $image is not the data partition KELB-DATA"
 command -v xorriso >/dev/null || fail "xorriso is not installed (sh scripts/setup.sh all)"
 xorriso -osirrox on -indev "$image" -extract /boot/initrd.img "$scratch/initrd.img" >/dev/null 2>&1 ||
   fail "$image holds no /boot/initrd.img"

@@ -4,10 +4,10 @@
 # (boot: what scripts/boot-image.sh needs besides the native build)
 set -e
 want="cmake ninja-build g++ googletest"
-boot="file linux-image-amd64 busybox-static cpio xz-utils zstd isolinux syslinux-common xorriso grub-efi-amd64-bin grub-common mtools"
+boot="file busybox-static cpio xz-utils zstd isolinux syslinux-common xorriso grub-efi-amd64-bin grub-common mtools dosfstools kbd console-data kmod"
 case ${1:-native} in
 boot) want="$want $boot" ;;
-all) want="$want $boot g++-mingw-w64-x86-64-posix wine wine64 clang libclang-rt-14-dev dpkg-dev groff-base unzip lintian qemu-system-x86 ovmf" ;;
+all) want="$want $boot linux-image-amd64 g++-mingw-w64-x86-64-posix wine wine64 clang libclang-rt-14-dev dpkg-dev groff-base unzip lintian qemu-system-x86 ovmf" ;;
 esac
 missing=""
 for p in $want; do

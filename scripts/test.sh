@@ -3,7 +3,8 @@
 # native Linux, Linux with ASan and UBSan, and Windows under wine; then
 # boots the production Linux programs in QEMU guests (tests/vm), builds the
 # static Linux programs and runs them in guests without a C library, builds
-# the boot image and drives its menu in QEMU, builds and checks the Debian
+# the boot image twice (the same bytes each time) and drives its menu in
+# QEMU from a USB stick and from a CD, builds and checks the Debian
 # package, the Windows zip, the static tar.gz and the image, runs each fuzz
 # target for a bounded time and the quick benchmark.
 set -e
@@ -27,6 +28,10 @@ cmake --build --preset linux-static
 sh tests/vm/run.sh --static build/linux-static/src
 echo "=== boot image"
 sh scripts/boot-image.sh
+# The same checkout gives the same bytes: a second build must not differ.
+cp build/boot/kelb-cu-boot.iso build/boot-first.iso
+sh scripts/boot-image.sh
+cmp build/boot-first.iso build/boot/kelb-cu-boot.iso || { echo "boot image: two builds of one checkout differ"; exit 1; }
 sh tests/boot/run.sh build/boot/kelb-cu-boot.iso
 sh tests/boot/run.sh --uefi build/boot/kelb-cu-boot.iso
 echo "=== packages"
