@@ -4,6 +4,7 @@
 // It must be the record found, the record asked for, or an image the
 // firmware refuses.
 #include "cu/config.h"
+#include "machine_run.h"
 #include "support/files.h"
 
 #include <gtest/gtest.h>
@@ -77,17 +78,6 @@ bool firmware_refuses(const bytes &record)
     return decode_config(i, &ignored) == CONFIG_ABSENT;
 }
 
-std::string hex(const bytes &b)
-{
-    std::string t;
-    for (std::uint8_t x : b) {
-        char s[4];
-        std::snprintf(s, sizeof s, " %02x", x);
-        t += s;
-    }
-    return t;
-}
-
 // Runs kelb-cu -d `file` `args` traced; after each system call that writes
 // to or cuts the file, `look` gets the file's bytes. The exit status.
 int run_traced(const std::string &file, const std::vector<std::string> &args,
@@ -159,7 +149,7 @@ TEST_P(backing_store_order, file_holds_old_new_or_a_refused_image_after_each_wri
     write_file(file, c.before);
     ASSERT_EQ(run_traced(file, c.args, [](const bytes &) {}), 0);
     const bytes asked = record_in(read_file(file)), found = record_in(c.before);
-    ASSERT_NE(hex(asked), hex(found));
+    ASSERT_NE(hex_of(asked), hex_of(found));
 
     write_file(file, c.before);
     int writes = 0, refused = 0;
@@ -174,8 +164,8 @@ TEST_P(backing_store_order, file_holds_old_new_or_a_refused_image_after_each_wri
         if (r == found || r == asked)
             return;
         refused++;
-        EXPECT_TRUE(firmware_refuses(r)) << "after write " << writes << ":" << hex(r) << ", found" << hex(found)
-                                         << ", asked" << hex(asked);
+        EXPECT_TRUE(firmware_refuses(r)) << "after write " << writes << ":" << hex_of(r) << ", found" << hex_of(found)
+                                         << ", asked" << hex_of(asked);
     });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(record_in(read_file(file)), asked);

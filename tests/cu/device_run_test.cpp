@@ -253,17 +253,6 @@ TEST_P(device_index, lost_index_stops_the_transfer_and_spares_the_rest_of_the_ch
 INSTANTIATE_TEST_SUITE_P(sim, device_index, ::testing::ValuesIn(INDEX_FAULTS),
                          [](const auto &info) { return std::string(info.param.name); });
 
-std::string hex(const bytes &chip)
-{
-    std::string t;
-    for (std::size_t i = CFG_NVRAM_OFFSET; i < CFG_NVRAM_OFFSET + CFG_IMAGE_SIZE; i++) {
-        char b[4];
-        std::snprintf(b, sizeof b, " %02x", chip[i]);
-        t += b;
-    }
-    return t;
-}
-
 enum class store_end { nothing_written, previous_back, invalid_left };
 
 struct store_fault {
@@ -311,9 +300,9 @@ TEST_P(device_store_fault, store_that_does_not_take_reports_what_the_chip_holds)
     write_file(good, before);
     ASSERT_EQ(run_device(good, dir.file("good.log"), {"-f", "-f", "230"}).status, 0);
     const bytes wanted = read_file(good); // the chip after a store that takes
-    ASSERT_NE(hex(wanted), hex(before));
-    ASSERT_EQ(hex(before), " 8a 90 43 4c 18 8b");
-    ASSERT_EQ(hex(wanted), " 5e 90 43 0c 00 0f");
+    ASSERT_NE(record_hex(wanted), record_hex(before));
+    ASSERT_EQ(record_hex(before), " 8a 90 43 4c 18 8b");
+    ASSERT_EQ(record_hex(wanted), " 5e 90 43 0c 00 0f");
 
     std::vector<env_change> faults;
     if (c.drop)
@@ -332,20 +321,20 @@ TEST_P(device_store_fault, store_that_does_not_take_reports_what_the_chip_holds)
     // The chip as before but for the other agent's byte and the record.
     const bytes after = read_file(chip);
     expect_unchanged_outside(foreign, after, CFG_NVRAM_OFFSET, CFG_NVRAM_OFFSET + 5);
-    EXPECT_EQ(hex(after), c.left);
+    EXPECT_EQ(record_hex(after), c.left);
     std::string err = WARNING_LINES;
     if (c.end == store_end::nothing_written) {
         err += "write_config: the stored record is not the one this run read; another program changed it\n"
-               "write_config: read at the start:" + hex(before) + "\n"
-               "write_config: read now:         " + hex(foreign) + "\n"
+               "write_config: read at the start:" + record_hex(before) + "\n"
+               "write_config: read now:         " + record_hex(foreign) + "\n"
                "ERROR: couldn't store configuration; nothing was written\n";
     } else {
         err += "write_config: " + errno_text(EIO) + "\n"
                "write_config: the new record did not take in 3 tries\n"
-               "write_config: written:  " + hex(wanted) + "\n"
+               "write_config: written:  " + record_hex(wanted) + "\n"
                "write_config: read back:" + c.read_back + "\n";
         err += c.end == store_end::previous_back
-                   ? "ERROR: couldn't store configuration; the previous configuration is back:" + hex(before) + "\n"
+                   ? "ERROR: couldn't store configuration; the previous configuration is back:" + record_hex(before) + "\n"
                    : "ERROR: couldn't store configuration; the NVRAM now holds an invalid record: the firmware "
                      "will run at stock:" + std::string(c.left) + "\n";
     }

@@ -11,7 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <span>
+#include <string>
 
 inline constexpr char WARNING_LINES[] =
     "*** WARNING: -f forces access to incompatible hardware/firmware. ***\n"
@@ -69,4 +72,22 @@ inline bytes chip_with_record(unsigned seed, const config_image &record)
 inline std::string errno_text(int err)
 {
     return std::strerror(err);
+}
+
+// Bytes as the run's reports write them: " 5e 90 43 0c 00 0f".
+inline std::string hex_of(std::span<const std::uint8_t> b)
+{
+    std::string t;
+    for (std::uint8_t x : b) {
+        char s[4];
+        std::snprintf(s, sizeof s, " %02x", x);
+        t += s;
+    }
+    return t;
+}
+
+// The record's six bytes in a chip's (or a backing file's) bytes.
+inline std::string record_hex(const bytes &chip)
+{
+    return hex_of(std::span(chip).subspan(CFG_NVRAM_OFFSET, CFG_IMAGE_SIZE));
 }

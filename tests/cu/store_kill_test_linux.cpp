@@ -55,17 +55,6 @@ config_image record_of(const bytes &chip)
     return r;
 }
 
-std::string hex(const config_image &r)
-{
-    std::string t;
-    for (std::uint8_t b : r) {
-        char s[4];
-        std::snprintf(s, sizeof s, " %02x", b);
-        t += s;
-    }
-    return t;
-}
-
 class store_kill : public ::testing::TestWithParam<kill_case> {};
 
 TEST_P(store_kill, chip_holds_old_new_or_a_refused_image_after_every_access)
@@ -86,9 +75,9 @@ TEST_P(store_kill, chip_holds_old_new_or_a_refused_image_after_every_access)
     ASSERT_EQ(whole.status, c.stores ? 0 : 12) << whole.err;
     const config_image old_record = c.old_record, new_record = record_of(read_file(chip));
     if (c.stores) {
-        ASSERT_NE(hex(new_record), hex(old_record));
+        ASSERT_NE(hex_of(new_record), hex_of(old_record));
     } else {
-        ASSERT_EQ(hex(new_record), hex(old_record)); // put back
+        ASSERT_EQ(hex_of(new_record), hex_of(old_record)); // put back
     }
     unsigned accesses = 0;
     for (const std::string &line : read_lines(log))
@@ -119,8 +108,8 @@ TEST_P(store_kill, chip_holds_old_new_or_a_refused_image_after_every_access)
         nvram_config ignored;
         if (now == old_record || now == asked)
             continue;
-        EXPECT_EQ(decode_config(now, &ignored), CONFIG_ABSENT) << "left" << hex(now) << ", old" << hex(old_record)
-                                                               << ", new" << hex(asked);
+        EXPECT_EQ(decode_config(now, &ignored), CONFIG_ABSENT) << "left" << hex_of(now) << ", old" << hex_of(old_record)
+                                                               << ", new" << hex_of(asked);
         refused++;
     }
     // The kills do land inside the store (or, where the check byte never

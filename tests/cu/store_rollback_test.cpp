@@ -12,17 +12,6 @@ namespace {
 
 const nvram_config PRIOR = {226, CFG_NOXMP | CFG_HT_ALT, 2700, 0, 1, 3, 0};
 
-std::string hex(const bytes &chip)
-{
-    std::string t;
-    for (std::size_t i = CFG_NVRAM_OFFSET; i < CFG_NVRAM_OFFSET + CFG_IMAGE_SIZE; i++) {
-        char b[4];
-        std::snprintf(b, sizeof b, " %02x", chip[i]);
-        t += b;
-    }
-    return t;
-}
-
 // The data-port access of a run's first write to the record (1 = the first
 // data-port access of the run), from its port log.
 unsigned first_data_write(const std::vector<std::string> &log)
@@ -94,6 +83,6 @@ TEST(StoreRollback, FailedRollbackTellsAnotherRecordFromAnInvalidOne)
         EXPECT_EQ(now, left);
         ASSERT_FALSE(r.err.empty());
         std::size_t last_line = r.err.rfind('\n', r.err.size() - 2) + 1;
-        EXPECT_EQ(r.err.substr(last_line), c.ending + hex(left) + "\n") << r.err;
+        EXPECT_EQ(r.err.substr(last_line), c.ending + record_hex(left) + "\n") << r.err;
     }
 }
