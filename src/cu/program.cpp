@@ -95,18 +95,8 @@ int platform_safeguards()
 // -D: every field of the record, in its order, whether or not it changed.
 void trace_config()
 {
-    struct traced_field {
-        const char *format;
-        unsigned value;
-    };
-    const traced_field fields[] = {
-        {"%s: cfg.target: %d\n", cfg.target},   {"%s: cfg.flags: 0x%04x\n", cfg.flags},
-        {"%s: cfg.htlimit: %d\n", cfg.htlimit}, {"%s: cfg.nbmulti: %d\n", cfg.nbmulti},
-        {"%s: cfg.nbv: %d\n", cfg.nbv},         {"%s: cfg.vcore: %d\n", cfg.vcore},
-        {"%s: cfg.cpumulti: %d\n", cfg.cpumulti},
-    };
-    for (const traced_field &f : fields)
-        report_error(f.format, "main", f.value);
+    for (const field_name &f : RECORD_FIELDS)
+        report_error(f.hex ? "%s: cfg.%s: 0x%04x\n" : "%s: cfg.%s: %d\n", "main", f.name, field_value(cfg, f.field));
     report_error("\n");
 }
 

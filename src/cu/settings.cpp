@@ -101,7 +101,7 @@ std::optional<unsigned> parse_value(const setting &s, std::string_view text)
 {
     switch (s.kind) {
     case value_kind::number: {
-        if (s.field == record_field::target && same_word(text, "stock"))
+        if (s.stock && same_word(text, s.stock))
             return 0u;
         if (!all_digits(text))
             return std::nullopt;
@@ -124,10 +124,10 @@ std::optional<unsigned> parse_value(const setting &s, std::string_view text)
         return hundredths / s.step;
     }
     case value_kind::choice:
-        for (std::size_t i = 0; i < NB_MULTI_WORDS.size(); i++)
-            if (same_word(text, NB_MULTI_WORDS[i]))
+        for (std::size_t i = 0; i < s.words.size(); i++)
+            if (same_word(text, s.words[i]))
                 return static_cast<unsigned>(i);
-        if (all_digits(text) && to_unsigned(text) >= NB_MULTI_WORDS.size() && in_image_range(s, to_unsigned(text)))
+        if (all_digits(text) && to_unsigned(text) >= s.words.size() && in_image_range(s, to_unsigned(text)))
             return to_unsigned(text);
         return std::nullopt;
     case value_kind::yes_no:
@@ -152,7 +152,7 @@ std::string_view trimmed(std::string_view t)
 void refuse_value(const char *program, const std::string &where, const setting &s, std::string_view value)
 {
     report_error("%s: %s: invalid %s -- '%s' (allowed: %s)\n", program, where.c_str(), s.name,
-                 quoted(value).c_str(), s.values);
+                 quoted(value).c_str(), values_text(s).c_str());
 }
 
 // One "name=value" from `where` into `out`; a second, different value for a
@@ -260,7 +260,7 @@ bool offered_change(const char *program, const assignment &a, const setting &s, 
                      a.where.c_str(), s.name, constraint_text(s, cpu).c_str(), value_text(s, kept).c_str());
         return false;
     }
-    if (!on_grid(s, *a.value) && !(s.field == record_field::target && *a.value == 0)) {
+    if (!on_grid(s, *a.value) && !(s.stock && *a.value == 0)) {
         refuse_value(program, a.where, s, value_text(s, *a.value));
         return false;
     }
