@@ -29,7 +29,7 @@ enum : std::uint16_t {
     CFG_PSTATE_FREE = 0x200,
     CFG_MEM_1T = 0x400,
     CFG_MULTI_ALLP = 0x800,
-    CFG_STORED_FLAGS = 0xFFF, // bits 12..15 never reach the image
+    CFG_STORED_FLAGS = 0xFFF, // b1 and b2 hold these; bits 12..15 only where a row places them
 };
 
 // The fields of the record, each a member of nvram_config.

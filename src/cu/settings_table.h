@@ -60,7 +60,7 @@ struct setting {
     const char *name;
     value_kind kind = value_kind::yes_no;
     record_field field = record_field::flags;
-    image_bits image = {}; // not for flags: a flag's place follows from its bit
+    image_bits image = {}; // not for the stored flags bits: their places follow from the bit
     // number: lo..hi every step; steps: 0..hi counted in units of `step`
     // hundredths; choice: an index of `words`; yes_no: 0..1.
     unsigned lo = 0, hi = 1, step = 1;
@@ -162,10 +162,11 @@ constexpr const setting &row(std::string_view name)
 inline constexpr std::size_t REFCLOCK = index_of("refclock");
 static_assert(REFCLOCK == 0 && index_of("reserved-bit-2") == SETTING_COUNT - 1);
 
-// Where the setting's value lives in the image.
+// Where the setting's value lives in the image: a flag of the twelve stored
+// flags bits by its bit, any other setting where its row says.
 constexpr image_bits image_place(const setting &s)
 {
-    return s.field == record_field::flags ? flag_image(s.bit) : s.image;
+    return s.field == record_field::flags && (s.bit & CFG_STORED_FLAGS) != 0 ? flag_image(s.bit) : s.image;
 }
 constexpr unsigned image_mask(const image_bits &p)
 {
