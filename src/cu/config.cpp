@@ -32,32 +32,26 @@ void say(const char *text)
 config_image encode_config(const nvram_config &c)
 {
     config_image b;
-    if (c.target == 0) {
-        b.fill(0xFF);
+    if (c.target == CFG_RESET_TARGET) {
+        b.fill(CFG_RESET_BYTE);
         return b;
     }
-    b[0] = static_cast<std::uint8_t>(((c.target + 56) & 0x3F) | c.nbv << 6);
-    b[1] = static_cast<std::uint8_t>(c.flags & 0xFF);
-    b[2] = static_cast<std::uint8_t>(((c.htlimit / 100 - 25) & 7) | ((c.flags >> 4) & 0xF0));
-    b[3] = static_cast<std::uint8_t>(c.nbmulti << 5 | (c.vcore & 7) << 2);
-    b[4] = static_cast<std::uint8_t>(c.cpumulti << 3);
-    b[5] = check_byte(b);
+    b.fill(0);
+    for (const named_settings::setting &s : named_settings::SETTINGS)
+        b[named_settings::image_place(s).byte] |= named_settings::stored_bits(c, s);
+    b[CFG_CHECK_BYTE] = check_byte(b);
     return b;
 }
 
 config_status decode_config(const config_image &b, nvram_config *out)
 {
     std::uint8_t c = check_byte(b);
-    if (b[5] != c && b[5] != (c ^ 0xFF))
+    if (b[CFG_CHECK_BYTE] != c && b[CFG_CHECK_BYTE] != (c ^ 0xFF))
         return CONFIG_ABSENT;
-    out->target = static_cast<std::uint16_t>((b[0] & 0x3F) + 200);
-    out->nbv = static_cast<std::uint8_t>(b[0] >> 6);
-    out->flags = static_cast<std::uint16_t>((b[2] & 0xF0) << 4 | b[1]);
-    out->htlimit = static_cast<std::uint16_t>(((b[2] & 7) + 25) * 100);
-    out->nbmulti = static_cast<std::uint16_t>(b[3] >> 5);
-    out->vcore = static_cast<std::uint8_t>(b[3] >> 2 & 7);
-    out->cpumulti = static_cast<std::uint8_t>(b[4] >> 3);
-    return b[5] == c ? CONFIG_VALID : CONFIG_BOOT_FAILED;
+    *out = {};
+    for (const named_settings::setting &s : named_settings::SETTINGS)
+        named_settings::load_bits(out, s, b[named_settings::image_place(s).byte]);
+    return b[CFG_CHECK_BYTE] == c ? CONFIG_VALID : CONFIG_BOOT_FAILED;
 }
 
 config_status read_config(int fd)
@@ -124,9 +118,7 @@ bool config_changed()
     // So nothing is written in that case.
     if (!old_cfg_loaded && cfg.target == 0 && old_cfg.target == 0)
         return false;
-    return cfg.target != old_cfg.target || cfg.flags != old_cfg.flags ||
-           cfg.htlimit != old_cfg.htlimit || cfg.nbmulti != old_cfg.nbmulti ||
-           cfg.nbv != old_cfg.nbv || cfg.vcore != old_cfg.vcore || cfg.cpumulti != old_cfg.cpumulti;
+    return records_differ(cfg, old_cfg);
 }
 
 namespace {

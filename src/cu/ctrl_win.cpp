@@ -19,6 +19,9 @@ BOOL WINAPI on_console_event(DWORD type)
     return console_ctrl_handler(type) ? TRUE : FALSE;
 }
 
+// The Enter key's scan code (set 1), which a console reader may look at.
+constexpr WORD ENTER_SCAN_CODE = 0x1C;
+
 // An Enter key press and release completes the line read in progress.
 void inject_enter()
 {
@@ -29,7 +32,7 @@ void inject_enter()
         k.bKeyDown = i == 0;
         k.wRepeatCount = 0;
         k.wVirtualKeyCode = VK_RETURN;
-        k.wVirtualScanCode = 0x1C;
+        k.wVirtualScanCode = ENTER_SCAN_CODE;
         k.uChar.AsciiChar = '\r';
         k.dwControlKeyState = 0;
     }

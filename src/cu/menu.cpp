@@ -10,13 +10,6 @@ using namespace named_settings;
 
 namespace {
 
-constexpr const setting &row(std::string_view name)
-{
-    return SETTINGS[index_of(name)];
-}
-
-constexpr const char LIMITED_CORE_VOLTAGE[] = "    Limited core voltage adjustment (USE WITH CARE) -- mV";
-
 // The question for `s`, with `label`; false on end of input or interruption.
 bool ask(nvram_config *c, const setting &s, const char *label)
 {
@@ -36,7 +29,7 @@ bool ask(nvram_config *c, const setting &s, const char *label)
         return true;
     }
     case value_kind::choice:
-        answer = prompt_choice(label, NB_MULTI_WORDS, static_cast<int>(get(*c, s)));
+        answer = prompt_choice(label, s.words, static_cast<int>(get(*c, s)));
         break;
     case value_kind::yes_no:
         answer = prompt_yes_no(label, static_cast<int>(get(*c, s)));
@@ -48,6 +41,12 @@ bool ask(nvram_config *c, const setting &s, const char *label)
         return false;
     put(c, s, static_cast<unsigned>(answer));
     return true;
+}
+
+// Whether a locked multiplier moves the question for `s` into `group`.
+bool moved_here(const setting &s, question_group group, processor_facts cpu)
+{
+    return s.when_locked.label && s.when_locked.group == group && cpu.lock == multiplier_lock::locked;
 }
 
 struct gate {
@@ -77,15 +76,17 @@ bool ask_group(nvram_config *c, const gate &g, processor_facts cpu)
     }
     if (!any_offered)
         return true;
-    // A locked processor only offers the core voltage here, so a changed one is shown.
-    const setting &vcore = row("core-voltage");
-    if (g.group == question_group::cpu && cpu.lock != 0)
-        changed = changed || get(*c, vcore) != default_of(vcore);
+    // A question that a locked multiplier moves here counts, so a changed one
+    // is shown, unless the multiplier is known to be unlocked.
+    for (const setting &s : SETTINGS)
+        if (s.when_locked.label && s.when_locked.group == g.group && cpu.lock != multiplier_lock::unlocked)
+            changed = changed || get(*c, s) != default_of(s);
     int open = prompt_yes_no(g.label, changed);
     if (open <= 0)
         return open == 0;
-    if (g.group == question_group::cpu && cpu.lock == 1 && !ask(c, vcore, LIMITED_CORE_VOLTAGE))
-        return false;
+    for (const setting &s : SETTINGS)
+        if (moved_here(s, g.group, cpu) && !ask(c, s, s.when_locked.label))
+            return false;
     for (const setting &s : SETTINGS) {
         if (s.group != g.group || !offered(s, cpu))
             continue;
@@ -103,14 +104,14 @@ bool edit_settings(nvram_config *c, int family, int lock)
 {
     const processor_facts cpu = {family, lock};
     for (const setting &s : SETTINGS) {
-        // A locked multiplier leaves only a limited core voltage, asked with the CPU options.
-        bool moved = &s == &row("core-voltage") && cpu.lock == 1;
+        bool moved = moved_here(s, s.when_locked.group, cpu);
         if (s.group == question_group::top && offered(s, cpu) && !moved && !ask(c, s, s.label))
             return false;
     }
-    // A zero multiplier adjusts no P-state.
-    if (c->cpumulti == 0)
-        put(c, row("all-pstates"), 0);
+    // A zero multiplier adjusts no P-state, asked or not.
+    for (const setting &s : SETTINGS)
+        if (s.cleared_by_zero && get(*c, row(s.cleared_by_zero)) == 0)
+            put(c, s, 0);
     for (const gate &g : GATES)
         if (!ask_group(c, g, cpu))
             return false;
@@ -128,7 +129,7 @@ bool run_menu()
     if (reset == 0) {
         // Asked afresh: these decide which questions apply from here on.
         processor_facts cpu = read_processor_facts();
-        if (!edit_settings(&cfg, cpu.family, cpu.lock))
+        if (!edit_settings(&cfg, cpu.family, cpu.lock_reading))
             return false;
     } else {
         cfg.target = 0;

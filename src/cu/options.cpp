@@ -150,8 +150,9 @@ bool parse_positional(int argc, char **argv, int first, run_mode *mode, unsigned
             return false;
         }
         // An overflowed value is out of range too.
-        if (v < long{named_settings::REFCLOCK_MIN} || v > long{named_settings::REFCLOCK_MAX}) {
-            report_error("%s: refclock must be in 200-262 range\n", argv[0]);
+        const named_settings::setting &r = named_settings::SETTINGS[named_settings::REFCLOCK];
+        if (v < long{r.lo} || v > long{r.hi}) {
+            report_error("%s: refclock must be in %u-%u range\n", argv[0], r.lo, r.hi);
             return false;
         }
         *mode = run_mode::set_refclock;

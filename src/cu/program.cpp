@@ -26,7 +26,11 @@
 
 namespace {
 
-constexpr char BANNER[] = "kelb-cu: KELB configuration utility (KELB5.3)";
+// The banner names the firmware version the utility is meant for.
+void print_banner(const char *end)
+{
+    std::printf("kelb-cu: KELB configuration utility (KELB%s)%s", KELB_SUPPORTED_VERSION_TEXT, end);
+}
 
 // -l: the standard output the run started with, which carries the listing only.
 std::FILE *listing_out = nullptr;
@@ -74,16 +78,17 @@ int platform_safeguards()
         int v = get_firmware_version();
         if (v < 0) {
             report_error("Couldn't determine KELB firmware version (error %d).\n", v);
-            report_error("\nThis utility is meant for KELB firmware version 5.3.\n\n");
-            report_error("Install KELB firmware version 5.3.\n");
+            report_error("\nThis utility is meant for KELB firmware version %s.\n\n", KELB_SUPPORTED_VERSION_TEXT);
+            report_error("Install KELB firmware version %s.\n", KELB_SUPPORTED_VERSION_TEXT);
             return EXIT_FIRMWARE_UNKNOWN;
         }
         if (static_cast<std::uint32_t>(v) != KELB_SUPPORTED_VERSION) {
-            report_error("Version mismatch. This utility is meant for KELB firmware version 5.3\n");
+            report_error("Version mismatch. This utility is meant for KELB firmware version %s\n",
+                         KELB_SUPPORTED_VERSION_TEXT);
             report_error("but you appear to be running KELB firmware version ");
             print_version(stderr, static_cast<std::uint32_t>(v));
             report_error(".\n\n");
-            report_error("Install KELB firmware version 5.3 or use kelb-cu version ");
+            report_error("Install KELB firmware version %s or use kelb-cu version ", KELB_SUPPORTED_VERSION_TEXT);
             print_version(stderr, static_cast<std::uint32_t>(v));
             report_error(" instead.\n");
             return EXIT_FIRMWARE_MISMATCH;
@@ -95,19 +100,20 @@ int platform_safeguards()
 // -D: every field of the record, in its order, whether or not it changed.
 void trace_config()
 {
-    struct traced_field {
-        const char *format;
-        unsigned value;
-    };
-    const traced_field fields[] = {
-        {"%s: cfg.target: %d\n", cfg.target},   {"%s: cfg.flags: 0x%04x\n", cfg.flags},
-        {"%s: cfg.htlimit: %d\n", cfg.htlimit}, {"%s: cfg.nbmulti: %d\n", cfg.nbmulti},
-        {"%s: cfg.nbv: %d\n", cfg.nbv},         {"%s: cfg.vcore: %d\n", cfg.vcore},
-        {"%s: cfg.cpumulti: %d\n", cfg.cpumulti},
-    };
-    for (const traced_field &f : fields)
-        report_error(f.format, "main", f.value);
+    for (const field_name &f : RECORD_FIELDS)
+        report_error(f.hex ? "%s: cfg.%s: 0x%04x\n" : "%s: cfg.%s: %d\n", "main", f.name, field_value(cfg, f.field));
     report_error("\n");
+}
+
+// The run's status for what reading the settings came to.
+int status_of(settings_outcome outcome)
+{
+    switch (outcome) {
+    case settings_outcome::ok: return EXIT_OK;
+    case settings_outcome::refused: return EXIT_ARGUMENT;
+    case settings_outcome::interrupted: return EXIT_INTERRUPTED;
+    }
+    return EXIT_ARGUMENT;
 }
 
 int not_regular()
@@ -390,7 +396,7 @@ int kelb_cu_main(int argc, char **argv)
         print_usage(argv[0]);
         return EXIT_OK;
     case cli_action::version:
-        std::puts(BANNER);
+        print_banner("\n");
         return EXIT_OK;
     case cli_action::error:
         status = EXIT_OPTION;
@@ -401,7 +407,7 @@ int kelb_cu_main(int argc, char **argv)
 
     if (settings_cli.list)
         listing_out = divert_output_for_listing();
-    std::printf("%s\n\n", BANNER);
+    print_banner("\n\n");
     cfg = CFG_DEFAULTS;
     old_cfg.target = 0;
 
@@ -419,9 +425,10 @@ int kelb_cu_main(int argc, char **argv)
     // A control event makes a read of -i - return at once.
     if (settings_cli.input && std::string_view(settings_cli.input) == "-")
         console_read_begins();
-    status = collect_assignments(argv[0], mode == run_mode::reset,
-                                 mode == run_mode::set_refclock ? std::optional<unsigned>(refclock) : std::nullopt,
-                                 &wanted);
+    status = status_of(collect_assignments(argv[0], mode == run_mode::reset,
+                                           mode == run_mode::set_refclock ? std::optional<unsigned>(refclock)
+                                                                          : std::nullopt,
+                                           &wanted));
     console_read_ends();
     if (settings_cli.list)
         mode = run_mode::list;

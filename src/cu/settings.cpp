@@ -1,7 +1,6 @@
 #include "cu/settings.h"
 
 #include "cu/ctrl.h"
-#include "cu/program.h"
 #include "cu/settings_table.h"
 #include "hw/console.h"
 #include "runtime/diagnostics.h"
@@ -101,7 +100,7 @@ std::optional<unsigned> parse_value(const setting &s, std::string_view text)
 {
     switch (s.kind) {
     case value_kind::number: {
-        if (s.field == record_field::target && same_word(text, "stock"))
+        if (s.stock && same_word(text, s.stock))
             return 0u;
         if (!all_digits(text))
             return std::nullopt;
@@ -124,10 +123,10 @@ std::optional<unsigned> parse_value(const setting &s, std::string_view text)
         return hundredths / s.step;
     }
     case value_kind::choice:
-        for (std::size_t i = 0; i < NB_MULTI_WORDS.size(); i++)
-            if (same_word(text, NB_MULTI_WORDS[i]))
+        for (std::size_t i = 0; i < s.words.size(); i++)
+            if (same_word(text, s.words[i]))
                 return static_cast<unsigned>(i);
-        if (all_digits(text) && to_unsigned(text) >= NB_MULTI_WORDS.size() && in_image_range(s, to_unsigned(text)))
+        if (all_digits(text) && to_unsigned(text) >= s.words.size() && in_image_range(s, to_unsigned(text)))
             return to_unsigned(text);
         return std::nullopt;
     case value_kind::yes_no:
@@ -152,7 +151,7 @@ std::string_view trimmed(std::string_view t)
 void refuse_value(const char *program, const std::string &where, const setting &s, std::string_view value)
 {
     report_error("%s: %s: invalid %s -- '%s' (allowed: %s)\n", program, where.c_str(), s.name,
-                 quoted(value).c_str(), s.values);
+                 quoted(value).c_str(), values_text(s).c_str());
 }
 
 // One "name=value" from `where` into `out`; a second, different value for a
@@ -197,7 +196,7 @@ bool parse_assignment(const char *program, const std::string &where, bool show_m
 }
 
 // Reads at most SETTINGS_TEXT_MAX bytes of `in`, in constant memory.
-int read_bounded(const char *program, const char *source, std::FILE *in, std::string *text)
+settings_outcome read_bounded(const char *program, const char *source, std::FILE *in, std::string *text)
 {
     text->reserve(SETTINGS_TEXT_MAX + 1);
     char buf[4096];
@@ -212,24 +211,24 @@ int read_bounded(const char *program, const char *source, std::FILE *in, std::st
     }
     // A signal ends a blocked read early; the run then ends as interrupted.
     if (interrupted != 0 && text->size() <= SETTINGS_TEXT_MAX)
-        return EXIT_INTERRUPTED;
+        return settings_outcome::interrupted;
     if (text->size() > SETTINGS_TEXT_MAX) {
         report_error("%s: settings file %s: longer than %u bytes; a listing is far shorter\n", program, source,
                      static_cast<unsigned>(SETTINGS_TEXT_MAX));
-        return EXIT_ARGUMENT;
+        return settings_outcome::refused;
     }
     if (std::ferror(in)) {
         report_error("%s: settings file %s: %s\n", program, source, std::strerror(errno));
-        return EXIT_ARGUMENT;
+        return settings_outcome::refused;
     }
-    return EXIT_OK;
+    return settings_outcome::ok;
 }
 
-int read_settings_text(const char *program, const char *path, std::string *text)
+settings_outcome read_settings_text(const char *program, const char *path, std::string *text)
 {
     if (*path == '\0') {
         report_error("%s: -i needs the name of a settings file, or - for standard input\n", program);
-        return EXIT_ARGUMENT;
+        return settings_outcome::refused;
     }
     if (std::string_view(path) == "-") {
         if (stdin_is_terminal())
@@ -241,11 +240,11 @@ int read_settings_text(const char *program, const char *path, std::string *text)
     std::FILE *in = std::fopen(path, "rb");
     if (!in) {
         report_error("%s: settings file %s: %s\n", program, path, std::strerror(errno));
-        return EXIT_ARGUMENT;
+        return settings_outcome::refused;
     }
-    int status = read_bounded(program, path, in, text);
+    settings_outcome read = read_bounded(program, path, in, text);
     std::fclose(in);
-    return status;
+    return read;
 }
 
 // Refuses what the dialogue could not do on this processor: changing a
@@ -260,7 +259,7 @@ bool offered_change(const char *program, const assignment &a, const setting &s, 
                      a.where.c_str(), s.name, constraint_text(s, cpu).c_str(), value_text(s, kept).c_str());
         return false;
     }
-    if (!on_grid(s, *a.value) && !(s.field == record_field::target && *a.value == 0)) {
+    if (!on_grid(s, *a.value) && !(s.stock && *a.value == 0)) {
         refuse_value(program, a.where, s, value_text(s, *a.value));
         return false;
     }
@@ -355,7 +354,7 @@ bool is_complete_listing(const assignment_list &wanted)
     return true;
 }
 
-int collect_assignments(const char *program, bool reset, const std::optional<unsigned> &positional_refclock,
+settings_outcome collect_assignments(const char *program, bool reset, const std::optional<unsigned> &positional_refclock,
                         settings_request *out)
 {
     out->file.assign(SETTING_COUNT, {});
@@ -363,28 +362,28 @@ int collect_assignments(const char *program, bool reset, const std::optional<uns
     bool assigning = settings_cli.input || !settings_cli.assignments.empty();
     if (settings_cli.list && (assigning || reset || positional_refclock)) {
         report_error("%s: -l lists the configuration and takes no -s, -i or argument\n", program);
-        return EXIT_ARGUMENT;
+        return settings_outcome::refused;
     }
     if (reset && assigning) {
         report_error("%s: -s and -i cannot be combined with reset\n", program);
-        return EXIT_ARGUMENT;
+        return settings_outcome::refused;
     }
     if (settings_cli.input) {
         std::string text;
-        int status = read_settings_text(program, settings_cli.input, &text);
-        if (status != EXIT_OK)
-            return status;
+        settings_outcome read = read_settings_text(program, settings_cli.input, &text);
+        if (read != settings_outcome::ok)
+            return read;
         const char *source = std::string_view(settings_cli.input) == "-" ? "standard input" : settings_cli.input;
         if (!parse_assignment_text(program, source, text, &out->file))
-            return EXIT_ARGUMENT;
+            return settings_outcome::refused;
     }
     for (const char *a : settings_cli.assignments)
         if (!parse_assignment(program, "-s", true, a, &out->command_line))
-            return EXIT_ARGUMENT;
+            return settings_outcome::refused;
     if (positional_refclock &&
         !parse_assignment(program, "-s", true, "refclock=" + std::to_string(*positional_refclock),
                           &out->command_line))
-        return EXIT_ARGUMENT;
+        return settings_outcome::refused;
 
     // The command line overrides the file; a reset takes no other setting from either.
     const assignment &refclock = out->command_line[REFCLOCK].value ? out->command_line[REFCLOCK] : out->file[REFCLOCK];
@@ -393,11 +392,11 @@ int collect_assignments(const char *program, bool reset, const std::optional<uns
             if (i != REFCLOCK && (out->file[i].value || out->command_line[i].value)) {
                 report_error("%s: refclock=stock resets the configuration and takes no other setting (%s)\n",
                              program, SETTINGS[i].name);
-                return EXIT_ARGUMENT;
+                return settings_outcome::refused;
             }
         }
     }
-    return EXIT_OK;
+    return settings_outcome::ok;
 }
 
 bool apply_assignments(const char *program, const assignment_list &wanted, nvram_config *c, processor_facts cpu)

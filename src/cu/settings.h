@@ -5,6 +5,7 @@
 #include "cu/config.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,11 +39,18 @@ struct settings_request {
     assignment_list file, command_line;
 };
 
+// What reading the settings of the command line came to; the run's status
+// follows from it (program.cpp).
+enum class settings_outcome : std::uint8_t {
+    ok,
+    refused,     // after the message that says why
+    interrupted, // the -i read ended early on a signal (no message of its own)
+};
+
 // Reads -i and -s into `out` and refuses -l, -s and -i where the command line
 // cannot combine them (`reset`: the positional reset). Syntax, names and value
-// ranges only. EXIT_OK; EXIT_ARGUMENT after the message; EXIT_INTERRUPTED when
-// the -i read ended early on a signal (no message of its own).
-int collect_assignments(const char *program, bool reset, const std::optional<unsigned> &positional_refclock,
+// ranges only.
+settings_outcome collect_assignments(const char *program, bool reset, const std::optional<unsigned> &positional_refclock,
                         settings_request *out);
 // One text of name=value lines (blank lines, # comments and a UTF-8 byte-order
 // mark skipped) into `out`; `source` names it in messages. False after the message.

@@ -23,10 +23,12 @@ void print_listing(std::FILE *out, config_status status, const config_image *ima
     } else {
         std::fputs("# image: not readable\n", out);
     }
-    const char *lock = cpu.lock == 1 ? "locked" : cpu.lock == 0 ? "unlocked" : "lock unknown";
+    const char *lock = cpu.lock == multiplier_lock::locked     ? "locked"
+                       : cpu.lock == multiplier_lock::unlocked ? "unlocked"
+                                                               : "lock unknown";
     std::fprintf(out, "# processor: extended family %d, from %s\n", cpu.family,
                  std::getenv(ENV_CPU_FAMILY) ? ENV_CPU_FAMILY : "the processor");
-    std::fprintf(out, "# processor: multiplier %s (%d), from %s\n", lock, cpu.lock,
+    std::fprintf(out, "# processor: multiplier %s (%d), from %s\n", lock, cpu.lock_reading,
                  std::getenv(ENV_CPU_LOCKED) ? ENV_CPU_LOCKED : "the processor");
     if (status == CONFIG_ABSENT) {
         std::fputs("refclock=stock\n", out);
@@ -47,7 +49,7 @@ void print_listing(std::FILE *out, config_status status, const config_image *ima
                          constraint_text(s, cpu).c_str(), effect.c_str());
         } else if (!on_grid(s, v)) {
             std::fprintf(out, "# %s: %s is no value of the dialogue (%s); a complete listing restores it\n", s.name,
-                         text.c_str(), s.values);
+                         text.c_str(), values_text(s).c_str());
         } else if (!offered(s, cpu) && (s.rule != restriction::never_asked || v != default_of(s))) {
             std::fprintf(out, "# %s: not offered on this processor (%s); %s\n", s.name,
                          constraint_text(s, cpu).c_str(),
@@ -104,6 +106,6 @@ void print_settings_usage()
         const char *question = s.label;
         while (*question == ' ') // the dialogue indents the questions behind a gate
             question++;
-        std::printf("\t%-16s%s\n\t\t\t%s\n", s.name, s.values, question);
+        std::printf("\t%-16s%s\n\t\t\t%s\n", s.name, values_text(s).c_str(), question);
     }
 }

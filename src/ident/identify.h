@@ -24,3 +24,5 @@ int parse_version(char *text, std::uint32_t *version);
 void print_version(std::FILE *stream, std::uint32_t version);
 
 inline constexpr std::uint32_t KELB_SUPPORTED_VERSION = 0x05030000;
+// The same version as messages and the banner write it.
+inline constexpr char KELB_SUPPORTED_VERSION_TEXT[] = "5.3";

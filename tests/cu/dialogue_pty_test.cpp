@@ -28,9 +28,9 @@ const std::string CLOSING = "\n\nSignal received or EOF on input.\n";
 
 const std::string VOLTAGES = "(+0.0/+12.5/+25.0/+37.5/+50.0/+62.5/+75.0/+87.5)";
 
-std::string yn(int n, bool def)
+std::string yn(const char *question, bool def)
 {
-    return std::string(QUESTION_LABELS[static_cast<std::size_t>(n)]) + " (no/yes) [" + (def ? "yes" : "no") + "]? ";
+    return std::string(question_label(question)) + " (no/yes) [" + (def ? "yes" : "no") + "]? ";
 }
 
 std::string clock_q(int def)
@@ -120,9 +120,10 @@ TEST_F(Dialogue, EveryAnswerEnterOnDefaultRecordWithDebugDefaults)
     write_file(nvram, before);
     pty_session s(args(), {{"KELB_DEBUG_CPU_EXTENDED_FAMILY", std::nullopt}, {"KELB_DEBUG_CPU_LOCKED", std::nullopt}});
     ASSERT_TRUE(s.started());
-    const std::vector<step> steps = {{yn(1, false), "\n"}, {clock_q(200), "\n"}, {yn(5, false), "\n"},
-                                     {yn(8, false), "\n"}, {yn(12, false), "\n"}, {yn(15, false), "\n"},
-                                     {yn(22, false), "\n"}};
+    const std::vector<step> steps = {{yn("reset", false), "\n"},       {clock_q(200), "\n"},
+                                     {yn("debugging", false), "\n"},   {yn("cpu", false), "\n"},
+                                     {yn("northbridge", false), "\n"}, {yn("memory", false), "\n"},
+                                     {yn("ht", false), "\n"}};
     ASSERT_NO_FATAL_FAILURE(converse(s, steps));
     EXPECT_EQ(finish(s), 0);
     EXPECT_EQ(s.transcript(), BANNER +
@@ -136,9 +137,10 @@ TEST_F(Dialogue, EmptyBackingFileGetsTheDefaultImage)
 {
     write_file(nvram, bytes{});
     pty_session s(args(), facts("-1", "1"));
-    const std::vector<step> steps = {{yn(1, false), "\n"}, {clock_q(200), "\n"}, {yn(5, false), "\n"},
-                                     {yn(8, false), "\n"}, {yn(12, false), "\n"}, {yn(15, false), "\n"},
-                                     {yn(22, false), "\n"}};
+    const std::vector<step> steps = {{yn("reset", false), "\n"},       {clock_q(200), "\n"},
+                                     {yn("debugging", false), "\n"},   {yn("cpu", false), "\n"},
+                                     {yn("northbridge", false), "\n"}, {yn("memory", false), "\n"},
+                                     {yn("ht", false), "\n"}};
     ASSERT_NO_FATAL_FAILURE(converse(s, steps));
     EXPECT_EQ(finish(s), 0);
     EXPECT_EQ(s.transcript(), BANNER + ABSENT + HEADER + questions_of(steps) + "\n" + STORED + PAUSE);
@@ -153,23 +155,23 @@ TEST_F(Dialogue, UnlockedFamilySixEditsEveryGroup)
     write_file(nvram, nvram_with(encode_config(CFG_DEFAULTS)));
     pty_session s(args(), facts("6", "0"));
     const std::vector<step> steps = {
-        {yn(1, false), "no\n"},
+        {yn("reset", false), "no\n"},
         {clock_q(200), "230\n"},
         {"Core multiplier adjustment (USE WITH CARE) (+0.0 through +15.5, every 0.5) [+0.0]? ", "4\n"},
         {"Core voltage adjustment (USE WITH CARE) -- mV " + VOLTAGES + " [+25.0]? ", "62.5\n"},
-        {yn(5, false), "yes\n"},
-        {yn(6, false), "yes\n"},
-        {yn(7, false), "\n"},
-        {yn(8, false), "yes\n"},
-        {yn(10, true), "no\n"},
-        {yn(11, false), "yes\n"},
-        {yn(12, false), "yes\n"},
+        {yn("debugging", false), "yes\n"},
+        {yn("multiple-sets", false), "yes\n"},
+        {yn("warm-reset-only", false), "\n"},
+        {yn("cpu", false), "yes\n"},
+        {yn("pstate-lock", true), "no\n"},
+        {yn("all-pstates", false), "yes\n"},
+        {yn("northbridge", false), "yes\n"},
         {"    Northbridge voltage adjustment -- mV (+0.0/+12.5/+25.0/+37.5) [+12.5]? ", "37.5\n"},
         {"    Northbridge frequency multiplier (auto/9x/10x/11x) [auto]? ", "10x\n"},
-        {yn(15, false), "\n"},
-        {yn(22, false), "yes\n"},
+        {yn("memory", false), "\n"},
+        {yn("ht", false), "yes\n"},
         {"    Effective HT frequency cap (2500-3200) [3200]? ", "2500\n"},
-        {yn(24, false), "yes\n"},
+        {yn("ht-alt-tuning", false), "yes\n"},
     };
     ASSERT_NO_FATAL_FAILURE(converse(s, steps));
     EXPECT_EQ(finish(s), 0);
@@ -183,24 +185,24 @@ TEST_F(Dialogue, LockedFamilyOneWithRefusedAndOverlongAnswers)
     write_file(nvram, nvram_with(encode_config({215, CFG_MEMFAST, 3000, 0, 1, 5, 0})));
     pty_session s(args(), facts("1", "1"));
     const std::vector<step> steps = {
-        {yn(1, false), "\n"},
+        {yn("reset", false), "\n"},
         {clock_q(215), "99\n"},
         {clock_q(215), "1234567\n"},
         {"\n" + clock_q(215) + "\n" + clock_q(215), "\n"},
-        {yn(5, false), "\n"},
-        {yn(8, true), "\n"},
+        {yn("debugging", false), "\n"},
+        {yn("cpu", true), "\n"},
         {"    Limited core voltage adjustment (USE WITH CARE) -- mV " + VOLTAGES + " [+62.5]? ", "12.5\n"},
-        {yn(10, true), "\n"},
-        {yn(15, true), "\n"},
-        {yn(16, true), "\n"},
-        {yn(17, true), "\n"},
-        {yn(18, true), "\n"},
-        {yn(19, false), "yes\n"},
-        {yn(20, false), "\n"},
-        {yn(21, false), "\n"},
-        {yn(22, true), "\n"},
+        {yn("pstate-lock", true), "\n"},
+        {yn("memory", true), "\n"},
+        {yn("xmp", true), "\n"},
+        {yn("xmp-merge", true), "\n"},
+        {yn("fast-memory", true), "\n"},
+        {yn("force-1t", false), "yes\n"},
+        {yn("dimm-1v5", false), "\n"},
+        {yn("relax-timings", false), "\n"},
+        {yn("ht", true), "\n"},
         {"    Effective HT frequency cap (2500-3200) [3000]? ", "\n"},
-        {yn(24, false), "\n"},
+        {yn("ht-alt-tuning", false), "\n"},
     };
     ASSERT_NO_FATAL_FAILURE(converse(s, steps));
     EXPECT_EQ(finish(s), 0);
@@ -219,16 +221,16 @@ TEST_F(Dialogue, UnknownLockAsksCoreQuestionsFirstAndDropsTheMultiplier)
     write_file(nvram, nvram_with(encode_config({200, 0, 3200, 0, 1, 5, 6})));
     pty_session s(args(), facts("-1", "-1"));
     const std::vector<step> steps = {
-        {yn(1, false), "\n"},
+        {yn("reset", false), "\n"},
         {clock_q(200), "\n"},
         {"Core multiplier adjustment (USE WITH CARE) (+0.0 through +15.5, every 0.5) [+0.0]? ", "\n"},
         {"Core voltage adjustment (USE WITH CARE) -- mV " + VOLTAGES + " [+62.5]? ", "\n"},
-        {yn(5, false), "\n"},
-        {yn(8, true), "\n"},
-        {yn(10, true), "\n"},
-        {yn(12, false), "\n"},
-        {yn(15, false), "\n"},
-        {yn(22, false), "\n"},
+        {yn("debugging", false), "\n"},
+        {yn("cpu", true), "\n"},
+        {yn("pstate-lock", true), "\n"},
+        {yn("northbridge", false), "\n"},
+        {yn("memory", false), "\n"},
+        {yn("ht", false), "\n"},
     };
     ASSERT_NO_FATAL_FAILURE(converse(s, steps));
     EXPECT_EQ(finish(s), 0);
@@ -240,9 +242,9 @@ TEST_F(Dialogue, ResetAnswerStoresTheResetImage)
 {
     write_file(nvram, nvram_with(encode_config({230, 0x0A81, 2500, 2, 3, 5, 8})));
     pty_session s(args(), facts("-1", "0"));
-    ASSERT_NO_FATAL_FAILURE(converse(s, {{yn(1, false), "yes\n"}}));
+    ASSERT_NO_FATAL_FAILURE(converse(s, {{yn("reset", false), "yes\n"}}));
     EXPECT_EQ(finish(s), 0);
-    EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + yn(1, false) + "\n" + STORED + PAUSE);
+    EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + yn("reset", false) + "\n" + STORED + PAUSE);
     EXPECT_EQ(stored_image(read_file(nvram)), bytes(6, 0xFF));
 }
 
@@ -265,7 +267,8 @@ TEST_F(Dialogue, InterruptedOrEndedInputStoresNothing)
         SCOPED_TRACE(e.what);
         write_file(nvram, before);
         pty_session s(args(), facts("-1", "1"));
-        const std::vector<step> steps = {{yn(1, false), "\n"}, {clock_q(200), "230\n"}, {yn(5, false), e.keys}};
+        const std::vector<step> steps = {
+            {yn("reset", false), "\n"}, {clock_q(200), "230\n"}, {yn("debugging", false), e.keys}};
         ASSERT_NO_FATAL_FAILURE(converse(s, steps));
         if (e.signal)
             s.send(*e.signal);
@@ -281,7 +284,7 @@ TEST_F(Dialogue, SignalBeforeTheMenuEndsTheFirstQuestion)
     write_file(nvram, before);
     pty_session s(args(), facts("-1", "1"), {.pending = {control_signal::interrupt}});
     EXPECT_EQ(s.wait(), 11);
-    EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + yn(1, false) + CLOSING);
+    EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + yn("reset", false) + CLOSING);
     EXPECT_EQ(read_file(nvram), before);
 }
 
@@ -325,7 +328,7 @@ TEST_F(Dialogue, SignalsIgnoredByTheInvokerStayIgnored)
     write_file(nvram, nvram_with(encode_config(CFG_DEFAULTS)));
     pty_session s(args(), facts("-1", "1"), {.ignored = {control_signal::interrupt}});
     // Ctrl+C does nothing; the answer typed after it is taken.
-    const std::vector<step> steps = {{yn(1, false), "\x03yes\n"}};
+    const std::vector<step> steps = {{yn("reset", false), "\x03yes\n"}};
     ASSERT_NO_FATAL_FAILURE(converse(s, steps));
     EXPECT_EQ(finish(s), 0);
     EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + questions_of(steps) + "\n" + STORED + PAUSE);
@@ -337,10 +340,11 @@ TEST_F(Dialogue, DryRunShowsWhatTheAnswersWouldChangeAndStoresNothing)
     const bytes before = nvram_with(encode_config(CFG_DEFAULTS));
     write_file(nvram, before);
     pty_session s(args({"-n"}), facts("-1", "1"));
-    const std::vector<step> steps = {{yn(1, false), "\n"}, {clock_q(200), "240\n"}, {yn(5, false), "\n"},
-                                     {yn(8, false), "\n"}, {yn(12, false), "\n"}, {yn(15, false), "yes\n"},
-                                     {yn(16, true), "no\n"}, {yn(18, false), "\n"}, {yn(20, false), "\n"},
-                                     {yn(21, false), "\n"}, {yn(22, false), "\n"}};
+    const std::vector<step> steps = {
+        {yn("reset", false), "\n"},         {clock_q(200), "240\n"},          {yn("debugging", false), "\n"},
+        {yn("cpu", false), "\n"},           {yn("northbridge", false), "\n"}, {yn("memory", false), "yes\n"},
+        {yn("xmp", true), "no\n"},          {yn("fast-memory", false), "\n"}, {yn("dimm-1v5", false), "\n"},
+        {yn("relax-timings", false), "\n"}, {yn("ht", false), "\n"}};
     ASSERT_NO_FATAL_FAILURE(converse(s, steps));
     EXPECT_EQ(finish(s), 0);
     EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + questions_of(steps) + "\n" +
@@ -396,20 +400,22 @@ TEST_F(Dialogue, RecordChangedDuringTheDialogueIsNotOverwritten)
 {
     write_file(nvram, nvram_with(encode_config(CFG_DEFAULTS)));
     pty_session s(args(), facts("-1", "1"));
-    const std::vector<step> steps = {{yn(1, false), "\n"}, {clock_q(200), "230\n"}, {yn(5, false), "\n"},
-                                     {yn(8, false), "\n"}, {yn(12, false), "\n"}, {yn(15, false), "\n"}};
+    const std::vector<step> steps = {{yn("reset", false), "\n"},       {clock_q(200), "230\n"},
+                                     {yn("debugging", false), "\n"},   {yn("cpu", false), "\n"},
+                                     {yn("northbridge", false), "\n"}, {yn("memory", false), "\n"}};
     ASSERT_NO_FATAL_FAILURE(converse(s, steps));
-    ASSERT_TRUE(s.expect(yn(22, false)));
+    ASSERT_TRUE(s.expect(yn("ht", false)));
     // Another program stores a record of its own meanwhile.
     const bytes theirs = nvram_with(encode_config({245, 0, 3200, 0, 1, 2, 0}));
     write_file(nvram, theirs);
     s.type("\n");
     EXPECT_EQ(finish(s), 12);
-    EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + questions_of(steps) + yn(22, false) + "\n" +
+    EXPECT_EQ(s.transcript(), BANNER + FOUND + HEADER + questions_of(steps) + yn("ht", false) + "\n" +
                                   "write_config: the stored record is not the one this run read; another program "
                                   "changed it\n"
                                   "write_config: read at the start: 40 00 07 08 00 fd\n"
                                   "write_config: read now:          6d 00 07 08 00 d0\n"
-                                  "ERROR: couldn't store configuration; nothing was written\n" + PAUSE);
+                                  "ERROR: couldn't store configuration; nothing was written\n" +
+                                  PAUSE);
     EXPECT_EQ(read_file(nvram), theirs);
 }

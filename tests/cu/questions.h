@@ -1,42 +1,55 @@
 #pragma once
-// The dialogue's questions by number, and a reader of transcripts that says
+// The dialogue's questions by name, and a reader of transcripts that says
 // which questions were asked with which default.
 #include "cu/config.h"
 
-#include <array>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
-inline constexpr std::array<const char *, 25> QUESTION_LABELS = {
-    nullptr,
-    "Reset KELB configuration to defaults (stock)",
-    "Reference clock",
-    "Core multiplier adjustment (USE WITH CARE)",
-    "Core voltage adjustment (USE WITH CARE) -- mV",
-    "Change debugging options",
-    "    Perform multiple refclock sets (not recommended)",
-    "    Configure refclock on warm reset only (not recommended)",
-    "Change advanced CPU options",
-    "    Limited core voltage adjustment (USE WITH CARE) -- mV",
-    "    Lock the CPU to maximal performance P-state",
-    "    Core multiplier: adjust multiplier of all P-states (USE WITH CARE)",
-    "Change advanced Northbridge options",
-    "    Northbridge voltage adjustment -- mV",
-    "    Northbridge frequency multiplier",
-    "Change advanced memory options",
-    "    Use XMP profile 1, if available",
-    "    XMP1: merge JEDEC and XMP CAS latency lists",
-    "    Allow effective memory speeds above DDR3-1333",
-    "    Force 1T command rate in 1 UDIMM/ch configurations",
-    "    Force 1.5V DIMM Vdd (DANGEROUS)",
-    "    Relax memory timings",
-    "Change advanced HT options",
-    "    Effective HT frequency cap",
-    "    Use alternative HT tuning",
+// Each question by name: a setting's question by the setting's name, a gate
+// by its group, and the reset and the limited core voltage by their own. A
+// new question is one row here, wherever the dialogue asks it.
+struct question {
+    const char *name, *label;
+};
+inline constexpr question QUESTIONS[] = {
+    {"reset", "Reset KELB configuration to defaults (stock)"},
+    {"refclock", "Reference clock"},
+    {"core-multiplier", "Core multiplier adjustment (USE WITH CARE)"},
+    {"core-voltage", "Core voltage adjustment (USE WITH CARE) -- mV"},
+    {"debugging", "Change debugging options"},
+    {"multiple-sets", "    Perform multiple refclock sets (not recommended)"},
+    {"warm-reset-only", "    Configure refclock on warm reset only (not recommended)"},
+    {"cpu", "Change advanced CPU options"},
+    {"limited-core-voltage", "    Limited core voltage adjustment (USE WITH CARE) -- mV"},
+    {"pstate-lock", "    Lock the CPU to maximal performance P-state"},
+    {"all-pstates", "    Core multiplier: adjust multiplier of all P-states (USE WITH CARE)"},
+    {"northbridge", "Change advanced Northbridge options"},
+    {"nb-voltage", "    Northbridge voltage adjustment -- mV"},
+    {"nb-multiplier", "    Northbridge frequency multiplier"},
+    {"memory", "Change advanced memory options"},
+    {"xmp", "    Use XMP profile 1, if available"},
+    {"xmp-merge", "    XMP1: merge JEDEC and XMP CAS latency lists"},
+    {"fast-memory", "    Allow effective memory speeds above DDR3-1333"},
+    {"force-1t", "    Force 1T command rate in 1 UDIMM/ch configurations"},
+    {"dimm-1v5", "    Force 1.5V DIMM Vdd (DANGEROUS)"},
+    {"relax-timings", "    Relax memory timings"},
+    {"ht", "Change advanced HT options"},
+    {"ht-cap", "    Effective HT frequency cap"},
+    {"ht-alt-tuning", "    Use alternative HT tuning"},
 };
 
-// "2[200] 5[no] ..." for the questions in `transcript`; "?" for a text that
-// is no question of the dialogue.
+inline const char *question_label(std::string_view name)
+{
+    for (const question &q : QUESTIONS)
+        if (name == q.name)
+            return q.label;
+    return "?";
+}
+
+// "refclock[200] debugging[no] ..." for the questions in `transcript`; "?" for
+// a text that is no question of the dialogue.
 inline std::string asked_questions(const std::string &transcript)
 {
     std::string out;
@@ -51,10 +64,10 @@ inline std::string asked_questions(const std::string &transcript)
         if (std::size_t nl = q.rfind('\n'); nl != std::string::npos)
             q.erase(0, nl + 1);
         std::string id = "?";
-        for (std::size_t n = 1; n < QUESTION_LABELS.size(); n++) {
-            std::string label = std::string(QUESTION_LABELS[n]) + " (";
+        for (const question &known : QUESTIONS) {
+            std::string label = std::string(known.label) + " (";
             if (q.compare(0, label.size(), label) == 0)
-                id = std::to_string(n) + q.substr(q.rfind('['));
+                id = known.name + q.substr(q.rfind('['));
         }
         out += (out.empty() ? "" : " ") + id;
     }
