@@ -91,13 +91,6 @@ TEST_F(file_store, missing_file_is_an_error_and_is_not_created)
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 
-TEST_F(file_store, a_directory_is_no_backing_file)
-{
-    errno = 0;
-    EXPECT_FALSE(nvram_file::open(dir.path().string().c_str(), O_RDONLY));
-    EXPECT_EQ(errno, EISDIR);
-}
-
 // The file's length follows what is set, both ways, and the bytes it keeps stay.
 TEST_F(file_store, length_is_cut_and_extended_with_zeros)
 {

@@ -1,4 +1,5 @@
-// A backing file whose path names something else by the time a run stores.
+// Backing files on Linux: a directory, which opens read-only here, and a path
+// that names something else by the time a run stores.
 #include "hw/nvram.h"
 #include "support/files.h"
 
@@ -10,6 +11,14 @@
 #include <sys/stat.h>
 
 namespace {
+
+TEST(file_store_open, a_directory_is_no_backing_file)
+{
+    scratch_dir dir;
+    errno = 0;
+    EXPECT_FALSE(nvram_file::open(dir.path().string().c_str(), O_RDONLY));
+    EXPECT_EQ(errno, EISDIR);
+}
 
 TEST(file_store_reopen, refuses_what_took_the_path_and_keeps_the_file_it_read)
 {
