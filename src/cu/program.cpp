@@ -124,13 +124,13 @@ int not_regular()
 }
 
 // Opens the NVRAM and takes the run's lock on it, before anything is read.
-int open_and_lock(bool read_only, std::unique_ptr<nvram> *store)
+int open_and_lock(bool read_only, std::unique_ptr<nvram> *nv)
 {
     if (debug_file)
-        *store = nvram_file::open(debug_file, read_only ? O_RDONLY : O_RDWR);
+        *nv = nvram_file::open(debug_file, read_only ? O_RDONLY : O_RDWR);
     else
-        *store = nvram_device::open();
-    if (!*store) {
+        *nv = nvram_device::open();
+    if (!*nv) {
         report_errno(debug_file ? debug_file : "nvram_open");
         return EXIT_NVRAM_OPEN;
     }
@@ -197,9 +197,9 @@ int close_dry_run_report(int status)
 // their store opens it again for writing, with the same checks of the path.
 // A backing file must still be the file this run read and locked: one put in
 // its path's place meanwhile is refused, and nothing is written.
-int reopen_for_writing(nvram &store)
+int reopen_for_writing(nvram &nv)
 {
-    switch (store.reopen_for_writing()) {
+    switch (nv.reopen_for_writing()) {
     case nvram_reopen::reopened:
         return EXIT_OK;
     case nvram_reopen::not_regular:
