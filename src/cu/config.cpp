@@ -54,20 +54,20 @@ config_status decode_config(const config_image &b, nvram_config *out)
     return b[CFG_CHECK_BYTE] == c ? CONFIG_VALID : CONFIG_BOOT_FAILED;
 }
 
-config_status read_config(int fd)
+config_status read_config(nvram &store)
 {
     config_image b;
     nvram_config loaded;
     const int want = static_cast<int>(b.size());
-    int got = nvram_read(fd, b.data(), b.size(), CFG_NVRAM_OFFSET);
+    int got = store.read(b.data(), b.size(), CFG_NVRAM_OFFSET);
     // Another agent of the machine may select a register in the middle of the
     // transfer; that passes, so the device is asked again a few times.
-    for (int retry = 1; fd == NVRAM_DEVICE_FD && got != want && retry < CONFIG_READ_TRIES; retry++)
-        got = nvram_read(fd, b.data(), b.size(), CFG_NVRAM_OFFSET);
+    for (int retry = 1; !store.short_read_is_end() && got != want && retry < CONFIG_READ_TRIES; retry++)
+        got = store.read(b.data(), b.size(), CFG_NVRAM_OFFSET);
     // Only a backing file that ends before the record holds no configuration;
     // taking any other failure for one would store defaults over the
     // operator's settings.
-    if (got != want && (fd == NVRAM_DEVICE_FD || got < 0))
+    if (got != want && (!store.short_read_is_end() || got < 0))
         return CONFIG_READ_FAILED;
     image_found.assign(b.begin(), b.begin() + got);
     config_status st = got == want ? decode_config(b, &loaded) : CONFIG_ABSENT;
@@ -136,12 +136,12 @@ bool firmware_takes(std::span<const std::uint8_t> image)
 
 } // namespace
 
-replace_result write_config(int fd, int verbosity)
+replace_result write_config(nvram &store, int verbosity)
 {
     config_image b = encode_config(cfg);
     if (verbosity > 0) {
         report_error("%s: buffer: %02x %02x %02x %02x %02x %02x\n\n", "write_config",
                      b[0], b[1], b[2], b[3], b[4], b[5]);
     }
-    return nvram_replace(fd, CFG_NVRAM_OFFSET, image_found, b, firmware_takes);
+    return nvram_replace(store, CFG_NVRAM_OFFSET, image_found, b, firmware_takes);
 }

@@ -24,7 +24,7 @@ config_image encode_config(const nvram_config &c);
 // Classifies an image by its check byte and decodes it when valid or marked.
 config_status decode_config(const config_image &image, nvram_config *out);
 
-config_status read_config(int fd);
+config_status read_config(nvram &store);
 // Asks the processor (or the KELB_DEBUG_* variables): family, then lock.
 processor_facts read_processor_facts();
 // Sets what the processor decides to its default: the multiplier unless
@@ -34,4 +34,4 @@ void apply_cpu_constraints(nvram_config *c, processor_facts cpu);
 void apply_cpu_constraints();
 bool config_changed();
 // Stores the image of cfg in place of image_found, checked (nvram_replace).
-replace_result write_config(int fd, int verbosity);
+replace_result write_config(nvram &store, int verbosity);

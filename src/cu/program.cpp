@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <string_view>
 #include <unistd.h>
 
@@ -123,10 +124,13 @@ int not_regular()
 }
 
 // Opens the NVRAM and takes the run's lock on it, before anything is read.
-int open_and_lock(bool read_only, int *fd)
+int open_and_lock(bool read_only, std::unique_ptr<nvram> *nv)
 {
-    *fd = nvram_open(debug_file, read_only ? O_RDONLY : O_RDWR);
-    if (*fd == -1) {
+    if (debug_file)
+        *nv = nvram_file::open(debug_file, read_only ? O_RDONLY : O_RDWR);
+    else
+        *nv = nvram_device::open();
+    if (!*nv) {
         report_errno(debug_file ? debug_file : "nvram_open");
         return EXIT_NVRAM_OPEN;
     }
@@ -193,39 +197,21 @@ int close_dry_run_report(int status)
 // their store opens it again for writing, with the same checks of the path.
 // A backing file must still be the file this run read and locked: one put in
 // its path's place meanwhile is refused, and nothing is written.
-int reopen_for_writing(int *fd)
+int reopen_for_writing(nvram &nv)
 {
-    if (!debug_file) {
-        nvram_close(*fd); // the device is claimed once at a time
-        *fd = nvram_open(nullptr, O_RDWR);
-        if (*fd == -1) {
-            report_errno("nvram_open");
-            return EXIT_NVRAM_OPEN;
-        }
+    switch (nv.reopen_for_writing()) {
+    case nvram_reopen::reopened:
         return EXIT_OK;
-    }
-    if (nvram_check_path(debug_file) != 0)
+    case nvram_reopen::not_regular:
         return not_regular();
-    int rw = nvram_open(debug_file, O_RDWR);
-    if (rw == -1) {
-        report_errno(debug_file);
-        return EXIT_NVRAM_OPEN;
-    }
-    int same = nvram_check_regular(rw) == 0 ? nvram_same_file(*fd, rw) : 1;
-    if (same != 1) {
-        nvram_close(rw);
-        if (same < 0) {
-            report_errno(debug_file);
-            return EXIT_NVRAM_OPEN;
-        }
+    case nvram_reopen::other_file:
         report_error("%s: no longer the file this run read; nothing was written\n", debug_file);
         return EXIT_NVRAM_OPEN;
+    case nvram_reopen::failed:
+        break;
     }
-    nvram_close(*fd);
-    *fd = rw;
-    if (nvram_check_regular(*fd) != 0)
-        return not_regular();
-    return EXIT_OK;
+    report_errno(debug_file ? debug_file : "nvram_open");
+    return EXIT_NVRAM_OPEN;
 }
 
 // Runs that a control event ends before they store: the dialogue, runs with
@@ -286,7 +272,7 @@ void report_store_failure(const replace_result &r, const nvram_bytes &written)
 bool store_began = false;
 
 // The store, checked, with control events held until it has been reported.
-int store(int *fdp, bool read_only, bool stoppable)
+int store(nvram &nv, bool read_only, bool stoppable)
 {
     store_section held;
     // The last moment a control event can still stop the run with nothing written.
@@ -294,12 +280,12 @@ int store(int *fdp, bool read_only, bool stoppable)
         return EXIT_INTERRUPTED;
     store_began = true;
     if (read_only) {
-        int status = reopen_for_writing(fdp);
+        int status = reopen_for_writing(nv);
         if (status != EXIT_OK)
             return status;
     }
     config_image image = encode_config(cfg);
-    replace_result r = write_config(*fdp, verbosity);
+    replace_result r = write_config(nv, verbosity);
     if (r.status != replace_status::replaced) {
         report_store_failure(r, nvram_bytes(image.begin(), image.end()));
         return EXIT_STORE;
@@ -312,22 +298,21 @@ int store(int *fdp, bool read_only, bool stoppable)
 }
 
 // Everything between the safeguards and the clean-up, on an open NVRAM.
-int edit_and_store(int *fdp, bool read_only, run_mode mode, unsigned refclock, const char *program,
+int edit_and_store(nvram &nv, bool read_only, run_mode mode, unsigned refclock, const char *program,
                    const settings_request &wanted)
 {
-    int fd = *fdp;
     if (debug_file) {
         // Tested again on the open file, in case another took the path's place.
-        if (nvram_check_regular(fd) != 0)
+        if (nv.check_regular() != 0)
             return not_regular();
-    } else if (!skip_safeguard() && nvram_checksum(fd) != 0) {
+    } else if (!skip_safeguard() && nv.checksum() != 0) {
         report_error("PC NVRAM checksum mismatch.\n");
         report_error("\nReboot the machine and enter the BIOS setup. If needed, adjust settings.\n");
         report_error("Then save and exit.\n");
         return EXIT_CHECKSUM;
     }
 
-    config_status found = read_config(fd);
+    config_status found = read_config(nv);
     if (found == CONFIG_READ_FAILED) {
         report_errno("read_config");
         report_error("ERROR: couldn't read the stored configuration\n");
@@ -354,7 +339,7 @@ int edit_and_store(int *fdp, bool read_only, run_mode mode, unsigned refclock, c
             return EXIT_ARGUMENT;
         break;
     case run_mode::list:
-        list_record(listing_out, fd, found, stored, cfg, cpu);
+        list_record(listing_out, nv, found, stored, cfg, cpu);
         return EXIT_OK;
     }
 
@@ -371,7 +356,7 @@ int edit_and_store(int *fdp, bool read_only, run_mode mode, unsigned refclock, c
         std::puts("Dry run: configuration not stored.");
         return EXIT_OK;
     }
-    return store(fdp, read_only, stops_on_control_event(mode));
+    return store(nv, read_only, stops_on_control_event(mode));
 }
 
 } // namespace
@@ -386,7 +371,6 @@ int kelb_cu_main(int argc, char **argv)
     int first = argc;
     int status = EXIT_OK;
     bool driver_open = false;
-    int fd = -1;
     run_mode mode = run_mode::interactive;
     unsigned refclock = 0;
     settings_request wanted;
@@ -467,11 +451,11 @@ int kelb_cu_main(int argc, char **argv)
     }
     {
         bool read_only = settings_cli.dry_run || mode == run_mode::list || mode == run_mode::assign;
-        status = open_and_lock(read_only, &fd);
+        std::unique_ptr<nvram> nv;
+        status = open_and_lock(read_only, &nv);
         if (status == EXIT_OK)
-            status = edit_and_store(&fd, read_only, mode, refclock, argv[0], wanted);
-        if (fd != -1)
-            nvram_close(fd);
+            status = edit_and_store(*nv, read_only, mode, refclock, argv[0], wanted);
+        nv.reset(); // closed before the lock is released
         nvram_unlock();
     }
     if (driver_open)

@@ -91,11 +91,11 @@ std::FILE *divert_output_for_listing()
     return out;
 }
 
-void list_record(std::FILE *out, int fd, config_status status, const nvram_config &stored,
+void list_record(std::FILE *out, nvram &store, config_status status, const nvram_config &stored,
                  const nvram_config &effective, processor_facts cpu)
 {
     config_image image;
-    bool readable = nvram_read(fd, image.data(), image.size(), CFG_NVRAM_OFFSET) == static_cast<int>(image.size());
+    bool readable = store.read(image.data(), image.size(), CFG_NVRAM_OFFSET) == static_cast<int>(image.size());
     print_listing(out, status, readable ? &image : nullptr, stored, effective, cpu);
 }
 

@@ -23,8 +23,8 @@ void print_changes(config_status stored_status, const nvram_config &stored, cons
 // the stream of the standard output the run started with, which the caller
 // closes (standard output itself when it could not be kept apart).
 std::FILE *divert_output_for_listing();
-// Reads the image from `fd` and prints the listing on `out`.
-void list_record(std::FILE *out, int fd, config_status status, const nvram_config &stored,
+// Reads the image from `store` and prints the listing on `out`.
+void list_record(std::FILE *out, nvram &store, config_status status, const nvram_config &stored,
                  const nvram_config &effective, processor_facts cpu);
 
 // The settings part of the usage text.

@@ -1,4 +1,4 @@
-#include "hw/nvram.h"
+#include "hw/nvram_identity.h"
 
 #include <sys/stat.h>
 

@@ -15,13 +15,13 @@ bool same(const nvram_bytes &got, std::span<const std::uint8_t> want)
 // The bytes at `offset`, fewer where the read stops short. The device is asked
 // again when another agent moved its index in the middle; at the end of a
 // backing file the same short count comes back each time.
-nvram_bytes read_bytes(int fd, unsigned offset, std::size_t count, int *error)
+nvram_bytes read_bytes(nvram &store, unsigned offset, std::size_t count, int *error)
 {
     nvram_bytes b(count);
     int got = 0;
     for (int t = 0; t < NVRAM_STORE_TRIES; t++) {
         errno = 0;
-        got = nvram_read(fd, b.data(), count, offset);
+        got = store.read(b.data(), count, offset);
         if (got == static_cast<int>(count))
             break;
         if (errno != 0)
@@ -34,11 +34,11 @@ nvram_bytes read_bytes(int fd, unsigned offset, std::size_t count, int *error)
 // Writes `bytes` and reads each back; false at the first that did not take
 // (a write that stopped short is taken up again from there, which also tells
 // why it stopped: a file that may grow no further says so for the next byte).
-bool write_bytes(int fd, unsigned offset, std::span<const std::uint8_t> bytes, int *error)
+bool write_bytes(nvram &store, unsigned offset, std::span<const std::uint8_t> bytes, int *error)
 {
     for (std::size_t done = 0; done < bytes.size();) {
         errno = 0;
-        int n = nvram_write_verified(fd, bytes.data() + done, bytes.size() - done,
+        int n = store.write_verified(bytes.data() + done, bytes.size() - done,
                                      offset + static_cast<unsigned>(done));
         if (n <= 0) {
             *error = errno != 0 ? errno : EIO;
@@ -55,13 +55,13 @@ bool write_bytes(int fd, unsigned offset, std::span<const std::uint8_t> bytes, i
 // caller, who cuts the file back. False when a byte did not take or when what
 // the NVRAM holds is not known whole; what it holds then is the old record, or
 // one with the interim check byte.
-bool move_record(int fd, unsigned offset, const nvram_bytes &now, std::span<const std::uint8_t> target,
+bool move_record(nvram &store, unsigned offset, const nvram_bytes &now, std::span<const std::uint8_t> target,
                  std::size_t size, record_accepted accepted, int *error)
 {
     if (same(now, target))
         return true;
     // A read that stopped short before the end of a backing file left bytes unknown.
-    long length = nvram_length(fd);
+    long length = store.length();
     if (now.size() < size && (length < 0 || offset + now.size() < static_cast<unsigned long>(length))) {
         *error = EIO;
         return false;
@@ -77,14 +77,14 @@ bool move_record(int fd, unsigned offset, const nvram_bytes &now, std::span<cons
     }
     const std::size_t check = size - 1;
     const std::uint8_t x = static_cast<std::uint8_t>(interim);
-    if (!write_bytes(fd, offset + static_cast<unsigned>(check), {&x, 1}, error))
+    if (!write_bytes(store, offset + static_cast<unsigned>(check), {&x, 1}, error))
         return false;
     std::size_t data = std::min(target.size(), check);
-    if (!write_bytes(fd, offset, target.first(data), error))
+    if (!write_bytes(store, offset, target.first(data), error))
         return false;
     if (target.size() < size)
         return true;
-    return write_bytes(fd, offset + static_cast<unsigned>(check), target.subspan(check, 1), error);
+    return write_bytes(store, offset + static_cast<unsigned>(check), target.subspan(check, 1), error);
 }
 
 } // namespace
@@ -111,26 +111,26 @@ int interim_check_byte(std::span<const std::uint8_t> from, std::span<const std::
     return -1;
 }
 
-replace_result nvram_replace(int fd, unsigned offset, std::span<const std::uint8_t> expected,
+replace_result nvram_replace(nvram &store, unsigned offset, std::span<const std::uint8_t> expected,
                              std::span<const std::uint8_t> wanted, record_accepted accepted)
 {
     replace_result r;
     const std::size_t size = wanted.size();
     // A backing file that ended before the record is cut back to its length
     // when the old bytes are put back.
-    long length = expected.size() < size ? nvram_length(fd) : -1;
+    long length = expected.size() < size ? store.length() : -1;
 
-    r.seen = read_bytes(fd, offset, size, &r.error);
+    r.seen = read_bytes(store, offset, size, &r.error);
     if (!same(r.seen, expected)) {
         r.status = replace_status::changed;
         return r;
     }
     for (int t = 0; t < NVRAM_STORE_TRIES; t++) {
-        if (move_record(fd, offset, r.seen, wanted, size, accepted, &r.error)) {
+        if (move_record(store, offset, r.seen, wanted, size, accepted, &r.error)) {
             r.error = 0;
             return r;
         }
-        r.seen = read_bytes(fd, offset, size, &r.error);
+        r.seen = read_bytes(store, offset, size, &r.error);
     }
     if (r.error == 0)
         r.error = EIO;
@@ -138,10 +138,10 @@ replace_result nvram_replace(int fd, unsigned offset, std::span<const std::uint8
     int restore_error = 0;
     r.now = r.seen;
     for (int t = 0; t < NVRAM_STORE_TRIES; t++) {
-        move_record(fd, offset, r.now, expected, size, accepted, &restore_error);
+        move_record(store, offset, r.now, expected, size, accepted, &restore_error);
         if (length >= 0)
-            nvram_set_length(fd, length);
-        r.now = read_bytes(fd, offset, size, &restore_error);
+            store.set_length(length);
+        r.now = read_bytes(store, offset, size, &restore_error);
         if (same(r.now, expected)) {
             r.status = replace_status::restored;
             return r;

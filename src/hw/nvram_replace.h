@@ -14,6 +14,8 @@
 #include <span>
 #include <vector>
 
+class nvram;
+
 // Tries of each write (and of each read of a device, which another agent of
 // the machine can disturb) before the store gives up.
 inline constexpr int NVRAM_STORE_TRIES = 3;
@@ -52,5 +54,5 @@ int interim_check_byte(std::span<const std::uint8_t> from, std::span<const std::
 // Replaces `expected` at `offset` by `wanted`. `expected` is what this run
 // read there at its start; it is shorter than `wanted` only where a backing
 // file ended, and putting it back then also gives the file its length again.
-replace_result nvram_replace(int fd, unsigned offset, std::span<const std::uint8_t> expected,
+replace_result nvram_replace(nvram &store, unsigned offset, std::span<const std::uint8_t> expected,
                              std::span<const std::uint8_t> wanted, record_accepted accepted);

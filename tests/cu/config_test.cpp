@@ -136,15 +136,15 @@ TEST(ConfigRead, OnlyAShortFileMeansNoConfiguration)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         write_file(file, c.content);
-        int fd = nvram_open(file.c_str(), c.flags);
-        ASSERT_GE(fd, 0);
+        auto nv = nvram_file::open(file.c_str(), c.flags);
+        ASSERT_TRUE(nv);
         cfg = marker;
         old_cfg = marker;
         config_status got = CONFIG_ABSENT;
         errno = 0;
-        std::string out = capture_stdout([&] { got = read_config(fd); });
+        std::string out = capture_stdout([&] { got = read_config(*nv); });
         int err = errno;
-        nvram_close(fd);
+        nv.reset();
         EXPECT_EQ(got, c.want);
         EXPECT_EQ(out, c.printed);
         EXPECT_TRUE(same(cfg, c.want == CONFIG_VALID ? stored : marker));
@@ -181,18 +181,18 @@ TEST(ConfigChange, EachFieldAloneIsStored)
         config_image image = encode_config(loaded);
         std::copy(image.begin(), image.end(), file.begin() + CFG_NVRAM_OFFSET);
         write_file(path, file);
-        int fd = nvram_open(path.c_str(), O_RDWR);
-        ASSERT_GE(fd, 0);
+        auto nv = nvram_file::open(path.c_str(), O_RDWR);
+        ASSERT_TRUE(nv);
         config_status st = CONFIG_ABSENT;
-        capture_stdout([&] { st = read_config(fd); });
+        capture_stdout([&] { st = read_config(*nv); });
         ASSERT_EQ(st, CONFIG_VALID);
         cfg = c.edited;
         bool changed = config_changed();
         EXPECT_EQ(changed, !same(c.edited, loaded));
         if (changed) {
-            EXPECT_EQ(write_config(fd, 0).status, replace_status::replaced);
+            EXPECT_EQ(write_config(*nv, 0).status, replace_status::replaced);
         }
-        nvram_close(fd);
+        nv.reset();
         config_image stored;
         bytes after = read_file(path);
         ASSERT_EQ(after.size(), 256u);

@@ -58,13 +58,12 @@ TEST_P(transfer_test, counts_bytes_and_leaves_the_rest_of_the_chip_and_the_index
         data[i] = static_cast<std::uint8_t>(~before[c.offset + i]);
 
     ASSERT_TRUE(ols_initialize());
-    int fd = nvram_open(nullptr, 0);
-    ASSERT_EQ(fd, NVRAM_DEVICE_FD);
+    auto nv = nvram_device::open();
+    ASSERT_TRUE(nv);
     errno = 0;
-    int n = c.write ? nvram_write(fd, data.data(), c.count, c.offset)
-                    : nvram_read(fd, data.data(), c.count, c.offset);
+    int n = c.write ? nv->write(data.data(), c.count, c.offset) : nv->read(data.data(), c.count, c.offset);
     int err = errno;
-    EXPECT_EQ(nvram_close(fd), 0);
+    nv.reset();
     ols_deinitialize();
 
     EXPECT_EQ(n, c.result);
@@ -97,12 +96,13 @@ TEST_F(sim_test, device_transfers_select_each_byte_and_read_the_index_back)
     bytes chip = make_chip(3);
     configure(chip);
     ASSERT_TRUE(ols_initialize());
-    int fd = nvram_open(nullptr, 0);
+    auto nv = nvram_device::open();
+    ASSERT_TRUE(nv);
     std::uint8_t two[2];
-    ASSERT_EQ(nvram_read(fd, two, 2, 0xF8), 2);
+    ASSERT_EQ(nv->read(two, 2, 0xF8), 2);
     const std::uint8_t one = 0x1E;
-    ASSERT_EQ(nvram_write(fd, &one, 1, 0x20), 1);
-    nvram_close(fd);
+    ASSERT_EQ(nv->write(&one, 1, 0x20), 1);
+    nv.reset();
     ols_deinitialize();
 
     const std::vector<std::string> expected = {
@@ -157,9 +157,10 @@ TEST_P(checksum_test, compares_the_sum_of_16_to_45_with_46_47_and_writes_nothing
         configure(chip);
 
     ASSERT_TRUE(ols_initialize());
-    int fd = nvram_open(nullptr, 0);
-    int r = nvram_checksum(fd);
-    nvram_close(fd);
+    auto nv = nvram_device::open();
+    ASSERT_TRUE(nv);
+    int r = nv->checksum();
+    nv.reset();
     ols_deinitialize();
 
     EXPECT_EQ(r, c.result);
@@ -189,9 +190,10 @@ TEST_F(sim_test, checksum_is_stored_high_byte_first)
         chip[47] = c.low;
         configure(chip);
         ASSERT_TRUE(ols_initialize());
-        int fd = nvram_open(nullptr, 0);
-        EXPECT_EQ(nvram_checksum(fd), c.result) << int(c.high) << " " << int(c.low);
-        nvram_close(fd);
+        auto nv = nvram_device::open();
+        ASSERT_TRUE(nv);
+        EXPECT_EQ(nv->checksum(), c.result) << int(c.high) << " " << int(c.low);
+        nv.reset();
         ols_deinitialize();
     }
 }
@@ -199,27 +201,36 @@ TEST_F(sim_test, checksum_is_stored_high_byte_first)
 TEST_F(sim_test, device_is_claimed_once_without_touching_a_port)
 {
     configure(make_chip(1));
-    int fd = nvram_open(nullptr, 0);
-    ASSERT_EQ(fd, NVRAM_DEVICE_FD);
+    auto nv = nvram_device::open();
+    ASSERT_TRUE(nv);
     errno = 0;
-    EXPECT_EQ(nvram_open(nullptr, 0), -1);
+    EXPECT_FALSE(nvram_device::open());
     EXPECT_EQ(errno, EBUSY);
-    EXPECT_EQ(nvram_close(fd), 0);
-    EXPECT_EQ(nvram_open(nullptr, 0), NVRAM_DEVICE_FD);
-    EXPECT_EQ(nvram_close(NVRAM_DEVICE_FD), 0);
+    nv.reset();
+    // Released with the object that claimed it.
+    nv = nvram_device::open();
+    EXPECT_TRUE(nv);
+    nv.reset();
     EXPECT_TRUE(read_lines(log_path).empty());
 }
 
-TEST_F(sim_test, closing_the_unclaimed_device_fails_as_a_bad_descriptor)
+// What the device is to the callers that also take a backing file: a fixed
+// bank, a short read that is worth asking again, no length to set, nothing to
+// open again for writing; none of it a port access.
+TEST_F(sim_test, device_has_a_fixed_bank_and_no_file_traits)
 {
     configure(make_chip(1));
+    auto nv = nvram_device::open();
+    ASSERT_TRUE(nv);
+    EXPECT_EQ(nv->length(), 256);
+    EXPECT_FALSE(nv->short_read_is_end());
     errno = 0;
-    EXPECT_EQ(nvram_close(NVRAM_DEVICE_FD), -1);
-    EXPECT_EQ(errno, EBADF);
-    // And it did not claim the device on the way.
-    int fd = nvram_open(nullptr, 0);
-    EXPECT_EQ(fd, NVRAM_DEVICE_FD);
-    nvram_close(fd);
+    EXPECT_EQ(nv->set_length(6), -1);
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_EQ(nv->check_regular(), 0);
+    EXPECT_EQ(nv->reopen_for_writing(), nvram_reopen::reopened);
+    nv.reset();
+    EXPECT_TRUE(read_lines(log_path).empty());
 }
 
 } // namespace
