@@ -8,14 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 
-nvram_config cfg = CFG_DEFAULTS;
-nvram_config old_cfg = {};
-nvram_bytes image_found;
-
 namespace {
-
-// Whether old_cfg holds a record loaded from NVRAM (valid or boot-failure marked).
-bool old_cfg_loaded = false;
 
 std::uint8_t check_byte(const config_image &b)
 {
@@ -54,7 +47,7 @@ config_status decode_config(const config_image &b, nvram_config *out)
     return b[CFG_CHECK_BYTE] == c ? CONFIG_VALID : CONFIG_BOOT_FAILED;
 }
 
-config_status read_config(nvram &store)
+config_status read_config(nvram &store, record_state &r)
 {
     config_image b;
     nvram_config loaded;
@@ -69,19 +62,19 @@ config_status read_config(nvram &store)
     // operator's settings.
     if (got != want && (!store.short_read_is_end() || got < 0))
         return CONFIG_READ_FAILED;
-    image_found.assign(b.begin(), b.begin() + got);
+    r.image_found.assign(b.begin(), b.begin() + got);
     config_status st = got == want ? decode_config(b, &loaded) : CONFIG_ABSENT;
-    old_cfg_loaded = st != CONFIG_ABSENT;
+    r.old_cfg_loaded = st != CONFIG_ABSENT;
     switch (st) {
     case CONFIG_VALID:
-        cfg = old_cfg = loaded;
+        r.cfg = r.old_cfg = loaded;
         say("KELB configuration found.");
         break;
     case CONFIG_BOOT_FAILED:
         // The operator starts from the failed settings; any new target stores
         // them again with a correct check byte.
-        cfg = old_cfg = loaded;
-        old_cfg.target = 0;
+        r.cfg = r.old_cfg = loaded;
+        r.old_cfg.target = 0;
         say("*** LAST THREE BOOT ATTEMPTS UNSUCCESSFUL. REVISE THE SETTINGS AND TRY AGAIN. ***");
         break;
     case CONFIG_ABSENT:
@@ -106,19 +99,14 @@ void apply_cpu_constraints(nvram_config *c, processor_facts cpu)
             named_settings::put(c, s, named_settings::default_of(s));
 }
 
-void apply_cpu_constraints()
-{
-    apply_cpu_constraints(&cfg, read_processor_facts());
-}
-
-bool config_changed()
+bool config_changed(const record_state &r)
 {
     // A reset when NVRAM holds no configuration at all changes nothing: the
     // firmware already finds no valid record, which is what a reset stores.
     // So nothing is written in that case.
-    if (!old_cfg_loaded && cfg.target == 0 && old_cfg.target == 0)
+    if (!r.old_cfg_loaded && r.cfg.target == 0 && r.old_cfg.target == 0)
         return false;
-    return records_differ(cfg, old_cfg);
+    return records_differ(r.cfg, r.old_cfg);
 }
 
 namespace {
@@ -136,12 +124,12 @@ bool firmware_takes(std::span<const std::uint8_t> image)
 
 } // namespace
 
-replace_result write_config(nvram &store, int verbosity)
+replace_result write_config(nvram &store, const record_state &r, int verbosity)
 {
-    config_image b = encode_config(cfg);
+    config_image b = encode_config(r.cfg);
     if (verbosity > 0) {
         report_error("%s: buffer: %02x %02x %02x %02x %02x %02x\n\n", "write_config",
                      b[0], b[1], b[2], b[3], b[4], b[5]);
     }
-    return nvram_replace(store, CFG_NVRAM_OFFSET, image_found, b, firmware_takes);
+    return nvram_replace(store, CFG_NVRAM_OFFSET, r.image_found, b, firmware_takes);
 }

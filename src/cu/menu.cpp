@@ -118,7 +118,7 @@ bool edit_settings(nvram_config *c, int family, int lock)
     return true;
 }
 
-bool run_menu()
+bool run_menu(nvram_config *cfg)
 {
     std::printf("Type your selection and press Enter.\n");
     std::printf("Plain Enter proceeds with value in square brackets.\n");
@@ -129,10 +129,10 @@ bool run_menu()
     if (reset == 0) {
         // Asked afresh: these decide which questions apply from here on.
         processor_facts cpu = read_processor_facts();
-        if (!edit_settings(&cfg, cpu.family, cpu.lock_reading))
+        if (!edit_settings(cfg, cpu.family, cpu.lock_reading))
             return false;
     } else {
-        cfg.target = 0;
+        cfg->target = 0;
     }
     std::printf("\n");
     return true;

@@ -10,10 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 
-const char *debug_file = nullptr;
-int verbosity = 0;
-int force_count = 0;
-
 namespace {
 
 void diagnostic(const char *program, const char *what, char option)
@@ -25,7 +21,7 @@ void diagnostic(const char *program, const char *what, char option)
 
 // A scanner of our own instead of the C library's getopt: glibc and mingw word
 // their diagnostics differently and treat ordering differently by default.
-cli_action scan_options(int argc, char **argv, int *first_positional)
+cli_action scan_options(int argc, char **argv, run_options *o, int *first_positional)
 {
     int i = 1;
     for (; i < argc; i++) {
@@ -46,31 +42,31 @@ cli_action scan_options(int argc, char **argv, int *first_positional)
                     diagnostic(argv[0], "option requires an argument", *p);
                     return cli_action::error;
                 }
-                if (*p == 'i' && settings_cli.input) {
+                if (*p == 'i' && o->settings_cli.input) {
                     // One settings file per run: a second would silently replace the first.
                     diagnostic(argv[0], "option given twice", *p);
                     return cli_action::error;
                 }
                 if (*p == 'd')
-                    debug_file = value;
+                    o->debug_file = value;
                 else if (*p == 'i')
-                    settings_cli.input = value;
+                    o->settings_cli.input = value;
                 else
-                    settings_cli.assignments.push_back(value);
+                    o->settings_cli.assignments.push_back(value);
                 p += std::strlen(p) - 1; // the rest of this argument was the value
                 break;
             }
             case 'l':
-                settings_cli.list = true;
+                o->settings_cli.list = true;
                 break;
             case 'n':
-                settings_cli.dry_run = true;
+                o->settings_cli.dry_run = true;
                 break;
             case 'D':
-                verbosity++;
+                o->verbosity++;
                 break;
             case 'f':
-                force_count++;
+                o->force_count++;
                 break;
             case 'h':
                 return cli_action::help;

@@ -5,6 +5,7 @@
 #include "cu/driver_advice.h"
 #include "cu/menu.h"
 #include "cu/options.h"
+#include "cu/run.h"
 #include "cu/settings.h"
 #include "cu/settings_list.h"
 #include "hw/console.h"
@@ -33,14 +34,11 @@ void print_banner(const char *end)
     std::printf("kelb-cu: KELB configuration utility (KELB%s)%s", KELB_SUPPORTED_VERSION_TEXT, end);
 }
 
-// -l: the standard output the run started with, which carries the listing only.
-std::FILE *listing_out = nullptr;
-
 // -f: each safeguard that finds an override left uses it up and is skipped.
-bool skip_safeguard()
+bool skip_safeguard(run_options &o)
 {
-    if (force_count > 0) {
-        force_count--;
+    if (o.force_count > 0) {
+        o.force_count--;
         return true;
     }
     return false;
@@ -66,16 +64,16 @@ void default_debug_environment()
 }
 
 // Board and firmware checks of a real machine; EXIT_OK when both pass or are skipped.
-int platform_safeguards()
+int platform_safeguards(run_options &o)
 {
-    if (!skip_safeguard()) {
+    if (!skip_safeguard(o)) {
         int r = check_board(CHECK_BOARD_PRINT_MODEL | CHECK_BOARD_PRINT_ERRORS);
         if (r == BOARD_UNSUPPORTED)
             return EXIT_BOARD_UNSUPPORTED;
         if (r != 0)
             return EXIT_BOARD_UNKNOWN;
     }
-    if (!skip_safeguard()) {
+    if (!skip_safeguard(o)) {
         int v = get_firmware_version();
         if (v < 0) {
             report_error("Couldn't determine KELB firmware version (error %d).\n", v);
@@ -99,7 +97,7 @@ int platform_safeguards()
 }
 
 // -D: every field of the record, in its order, whether or not it changed.
-void trace_config()
+void trace_config(const nvram_config &cfg)
 {
     for (const field_name &f : RECORD_FIELDS)
         report_error(f.hex ? "%s: cfg.%s: 0x%04x\n" : "%s: cfg.%s: %d\n", "main", f.name, field_value(cfg, f.field));
@@ -117,15 +115,16 @@ int status_of(settings_outcome outcome)
     return EXIT_ARGUMENT;
 }
 
-int not_regular()
+int not_regular(const run_options &o)
 {
-    report_error("%s: not a regular file\n", debug_file);
+    report_error("%s: not a regular file\n", o.debug_file);
     return EXIT_NOT_REGULAR;
 }
 
 // Opens the NVRAM and takes the run's lock on it, before anything is read.
-int open_and_lock(bool read_only, std::unique_ptr<nvram> *nv)
+int open_and_lock(const run_options &o, bool read_only, std::unique_ptr<nvram> *nv)
 {
+    const char *debug_file = o.debug_file;
     if (debug_file)
         *nv = nvram_file::open(debug_file, read_only ? O_RDONLY : O_RDWR);
     else
@@ -169,10 +168,10 @@ bool output_lost(std::FILE *out)
 
 // Closes the listing's stream: a listing that did not reach its reader whole
 // fails the run, unless it failed before.
-int close_listing(int status)
+int close_listing(run &r, int status)
 {
-    bool lost = output_lost(listing_out);
-    listing_out = nullptr;
+    bool lost = output_lost(r.listing_out);
+    r.listing_out = nullptr;
     if (!lost || status != EXIT_OK)
         return status;
     report_errno("listing");
@@ -197,13 +196,14 @@ int close_dry_run_report(int status)
 // their store opens it again for writing, with the same checks of the path.
 // A backing file must still be the file this run read and locked: one put in
 // its path's place meanwhile is refused, and nothing is written.
-int reopen_for_writing(nvram &nv)
+int reopen_for_writing(nvram &nv, const run_options &o)
 {
+    const char *debug_file = o.debug_file;
     switch (nv.reopen_for_writing()) {
     case nvram_reopen::reopened:
         return EXIT_OK;
     case nvram_reopen::not_regular:
-        return not_regular();
+        return not_regular(o);
     case nvram_reopen::other_file:
         report_error("%s: no longer the file this run read; nothing was written\n", debug_file);
         return EXIT_NVRAM_OPEN;
@@ -216,9 +216,9 @@ int reopen_for_writing(nvram &nv)
 
 // Runs that a control event ends before they store: the dialogue, runs with
 // -s or -i, and dry runs. Reset and reference-clock runs go on and store.
-bool stops_on_control_event(run_mode mode)
+bool stops_on_control_event(const run &r)
 {
-    return mode == run_mode::interactive || mode == run_mode::assign || settings_cli.dry_run;
+    return r.mode == run_mode::interactive || r.mode == run_mode::assign || r.settings_cli.dry_run;
 }
 
 // Six image bytes as hex, "--" for each that could not be read or that a
@@ -236,7 +236,7 @@ void report_image(const char *text, const nvram_bytes &b)
 }
 
 // What a store that did not succeed did, and what the NVRAM holds now.
-void report_store_failure(const replace_result &r, const nvram_bytes &written)
+void report_store_failure(const replace_result &r, const nvram_bytes &written, const nvram_bytes &image_found)
 {
     if (r.error != 0)
         report_error("write_config: %s\n", std::strerror(r.error));
@@ -267,27 +267,23 @@ void report_store_failure(const replace_result &r, const nvram_bytes &written)
                      "will run at stock:", r.now);
 }
 
-// Whether this run began a store: a control event after that leaves the
-// store's status as it is.
-bool store_began = false;
-
 // The store, checked, with control events held until it has been reported.
-int store(nvram &nv, bool read_only, bool stoppable)
+int store(run &r, nvram &nv, bool read_only, bool stoppable)
 {
     store_section held;
     // The last moment a control event can still stop the run with nothing written.
     if (stoppable && interrupted.load() != 0)
         return EXIT_INTERRUPTED;
-    store_began = true;
+    r.store_began = true;
     if (read_only) {
-        int status = reopen_for_writing(nv);
+        int status = reopen_for_writing(nv, r);
         if (status != EXIT_OK)
             return status;
     }
-    config_image image = encode_config(cfg);
-    replace_result r = write_config(nv, verbosity);
-    if (r.status != replace_status::replaced) {
-        report_store_failure(r, nvram_bytes(image.begin(), image.end()));
+    config_image image = encode_config(r.cfg);
+    replace_result result = write_config(nv, r, r.verbosity);
+    if (result.status != replace_status::replaced) {
+        report_store_failure(result, nvram_bytes(image.begin(), image.end()), r.image_found);
         return EXIT_STORE;
     }
     std::puts("Configuration stored successfully.");
@@ -298,21 +294,21 @@ int store(nvram &nv, bool read_only, bool stoppable)
 }
 
 // Everything between the safeguards and the clean-up, on an open NVRAM.
-int edit_and_store(nvram &nv, bool read_only, run_mode mode, unsigned refclock, const char *program,
-                   const settings_request &wanted)
+int edit_and_store(run &r, nvram &nv, bool read_only)
 {
-    if (debug_file) {
+    nvram_config &cfg = r.cfg;
+    if (r.debug_file) {
         // Tested again on the open file, in case another took the path's place.
         if (nv.check_regular() != 0)
-            return not_regular();
-    } else if (!skip_safeguard() && nv.checksum() != 0) {
+            return not_regular(r);
+    } else if (!skip_safeguard(r) && nv.checksum() != 0) {
         report_error("PC NVRAM checksum mismatch.\n");
         report_error("\nReboot the machine and enter the BIOS setup. If needed, adjust settings.\n");
         report_error("Then save and exit.\n");
         return EXIT_CHECKSUM;
     }
 
-    config_status found = read_config(nv);
+    config_status found = read_config(nv, r);
     if (found == CONFIG_READ_FAILED) {
         report_errno("read_config");
         report_error("ERROR: couldn't read the stored configuration\n");
@@ -323,40 +319,161 @@ int edit_and_store(nvram &nv, bool read_only, run_mode mode, unsigned refclock, 
     const processor_facts cpu = read_processor_facts();
     apply_cpu_constraints(&cfg, cpu);
 
-    switch (mode) {
+    switch (r.mode) {
     case run_mode::interactive:
-        if (!run_menu())
+        if (!run_menu(&cfg))
             return EXIT_INTERRUPTED;
         break;
     case run_mode::reset:
         cfg.target = 0;
         break;
     case run_mode::set_refclock:
-        cfg.target = static_cast<std::uint16_t>(refclock);
+        cfg.target = static_cast<std::uint16_t>(r.refclock);
         break;
     case run_mode::assign:
-        if (!apply_request(program, wanted, &cfg, cpu))
+        if (!apply_request(r.program, r.wanted, &cfg, cpu))
             return EXIT_ARGUMENT;
         break;
     case run_mode::list:
-        list_record(listing_out, nv, found, stored, cfg, cpu);
+        list_record(r.listing_out, nv, found, stored, cfg, cpu);
         return EXIT_OK;
     }
 
-    if (interrupted.load() != 0 && stops_on_control_event(mode))
+    if (interrupted.load() != 0 && stops_on_control_event(r))
         return EXIT_INTERRUPTED;
-    if (verbosity > 0)
-        trace_config();
-    if (!config_changed()) {
+    if (r.verbosity > 0)
+        trace_config(cfg);
+    if (!config_changed(r)) {
         std::puts("Configuration unchanged.");
         return EXIT_OK;
     }
-    if (settings_cli.dry_run) {
+    if (r.settings_cli.dry_run) {
         print_changes(found, stored, cfg);
         std::puts("Dry run: configuration not stored.");
         return EXIT_OK;
     }
-    return store(nv, read_only, stops_on_control_event(mode));
+    return store(r, nv, read_only, stops_on_control_event(r));
+}
+
+// The driver of a real machine, closed when the run leaves the machine.
+class driver_session {
+public:
+    driver_session() = default;
+    driver_session(const driver_session &) = delete;
+    driver_session &operator=(const driver_session &) = delete;
+    ~driver_session()
+    {
+        if (open_)
+            sys_deinit();
+    }
+    bool open()
+    {
+        open_ = sys_init() == 0;
+        return open_;
+    }
+
+private:
+    bool open_ = false;
+};
+
+// The run's lock on the NVRAM, released when it goes; made before the NVRAM
+// is opened, so that the NVRAM closes before the lock is released.
+struct lock_release {
+    lock_release() = default;
+    lock_release(const lock_release &) = delete;
+    lock_release &operator=(const lock_release &) = delete;
+    ~lock_release() { nvram_unlock(); }
+};
+
+// From the command line's arguments to the last check before the machine.
+int prepare(run &r, int argc, char **argv, int first)
+{
+    if (r.settings_cli.list)
+        r.listing_out = divert_output_for_listing();
+    print_banner("\n\n");
+
+    if (r.force_count > 0 && !r.debug_file) {
+        report_error("*** WARNING: -f forces access to incompatible hardware/firmware. ***\n");
+        report_error("***          This will almost certainly cause a disaster.        ***\n\n");
+    }
+    if (r.debug_file)
+        default_debug_environment();
+
+    if (!parse_positional(argc, argv, first, &r.mode, &r.refclock))
+        return EXIT_ARGUMENT;
+    // A control event makes a read of -i - return at once.
+    if (r.settings_cli.input && std::string_view(r.settings_cli.input) == "-")
+        console_read_begins();
+    int status = status_of(collect_assignments(r.program, r.settings_cli, r.mode == run_mode::reset,
+                                               r.mode == run_mode::set_refclock
+                                                   ? std::optional<unsigned>(r.refclock)
+                                                   : std::nullopt,
+                                               &r.wanted));
+    console_read_ends();
+    if (r.settings_cli.list)
+        r.mode = run_mode::list;
+    else if (r.settings_cli.input || !r.settings_cli.assignments.empty())
+        r.mode = run_mode::assign;
+    // The dialogue sees an event at its first question.
+    if (interrupted.load() != 0 && r.mode != run_mode::interactive && stops_on_control_event(r))
+        status = EXIT_INTERRUPTED;
+    if (status != EXIT_OK)
+        return status;
+    if (r.mode == run_mode::interactive && !stdin_is_terminal()) {
+        report_error("Standard input is not a terminal. Exiting.\n");
+        return EXIT_NOT_A_TERMINAL;
+    }
+    return EXIT_OK;
+}
+
+// The run on the machine: the safeguards, then the driver, the NVRAM and its
+// lock, released in the reverse order (the NVRAM, the lock, the driver).
+int on_machine(run &r)
+{
+    driver_session driver;
+    if (!r.debug_file) {
+        int status = platform_safeguards(r);
+        if (status != EXIT_OK)
+            return status;
+        if (!driver.open()) {
+            int err = errno;
+            report_errno("sys_init");
+            report_error("%s", driver_advice(failed_driver_facts(err)).c_str());
+            return EXIT_DRIVER;
+        }
+    }
+    // A device file in place of the backing file is never opened: an open
+    // alone can set off a device (a watchdog arms itself).
+    if (r.debug_file && nvram_check_path(r.debug_file) != 0)
+        return not_regular(r);
+    bool read_only = r.settings_cli.dry_run || r.mode == run_mode::list || r.mode == run_mode::assign;
+    lock_release lock;
+    std::unique_ptr<nvram> nv;
+    int status = open_and_lock(r, read_only, &nv);
+    if (status == EXIT_OK)
+        status = edit_and_store(r, *nv, read_only);
+    return status;
+}
+
+// The end of every run that got past its options: the listing's or dry
+// run's last flush, and the status a control event gives.
+int finish(run &r, int status)
+{
+    if (r.listing_out)
+        status = close_listing(r, status);
+    else if (r.settings_cli.dry_run)
+        status = close_dry_run_report(status);
+    // A run that a control event stops and that stored nothing stops at any
+    // moment, up to the last flush of its report: what it printed may be cut
+    // short, and its status says so.
+    if (status == EXIT_OK && !r.store_began && stops_on_control_event(r) && interrupted.load() != 0)
+        status = EXIT_INTERRUPTED;
+    if (status == EXIT_INTERRUPTED)
+        std::puts("\n\nSignal received or EOF on input.");
+    else
+        pause_if_own_console();
+    end_of_run_handshake();
+    return status;
 }
 
 } // namespace
@@ -368,14 +485,10 @@ int kelb_cu_main(int argc, char **argv)
     // would put a diagnostic written at once before earlier messages.
     std::setvbuf(stderr, nullptr, _IONBF, 0);
 
+    run r;
+    r.program = argv[0];
     int first = argc;
-    int status = EXIT_OK;
-    bool driver_open = false;
-    run_mode mode = run_mode::interactive;
-    unsigned refclock = 0;
-    settings_request wanted;
-
-    switch (scan_options(argc, argv, &first)) {
+    switch (scan_options(argc, argv, &r, &first)) {
     case cli_action::help:
         print_usage(argv[0]);
         return EXIT_OK;
@@ -383,98 +496,12 @@ int kelb_cu_main(int argc, char **argv)
         print_banner("\n");
         return EXIT_OK;
     case cli_action::error:
-        status = EXIT_OPTION;
-        goto finish;
+        return finish(r, EXIT_OPTION);
     case cli_action::run:
         break;
     }
-
-    if (settings_cli.list)
-        listing_out = divert_output_for_listing();
-    print_banner("\n\n");
-    cfg = CFG_DEFAULTS;
-    old_cfg.target = 0;
-
-    if (force_count > 0 && !debug_file) {
-        report_error("*** WARNING: -f forces access to incompatible hardware/firmware. ***\n");
-        report_error("***          This will almost certainly cause a disaster.        ***\n\n");
-    }
-    if (debug_file)
-        default_debug_environment();
-
-    if (!parse_positional(argc, argv, first, &mode, &refclock)) {
-        status = EXIT_ARGUMENT;
-        goto finish;
-    }
-    // A control event makes a read of -i - return at once.
-    if (settings_cli.input && std::string_view(settings_cli.input) == "-")
-        console_read_begins();
-    status = status_of(collect_assignments(argv[0], mode == run_mode::reset,
-                                           mode == run_mode::set_refclock ? std::optional<unsigned>(refclock)
-                                                                          : std::nullopt,
-                                           &wanted));
-    console_read_ends();
-    if (settings_cli.list)
-        mode = run_mode::list;
-    else if (settings_cli.input || !settings_cli.assignments.empty())
-        mode = run_mode::assign;
-    // The dialogue sees an event at its first question.
-    if (interrupted.load() != 0 && mode != run_mode::interactive && stops_on_control_event(mode))
-        status = EXIT_INTERRUPTED;
-    if (status != EXIT_OK)
-        goto finish;
-    if (mode == run_mode::interactive && !stdin_is_terminal()) {
-        report_error("Standard input is not a terminal. Exiting.\n");
-        status = EXIT_NOT_A_TERMINAL;
-        goto finish;
-    }
-
-    if (!debug_file) {
-        status = platform_safeguards();
-        if (status != EXIT_OK)
-            goto finish;
-        if (sys_init() != 0) {
-            int err = errno;
-            report_errno("sys_init");
-            report_error("%s", driver_advice(failed_driver_facts(err)).c_str());
-            status = EXIT_DRIVER;
-            goto finish;
-        }
-        driver_open = true;
-    }
-
-    // A device file in place of the backing file is never opened: an open
-    // alone can set off a device (a watchdog arms itself).
-    if (debug_file && nvram_check_path(debug_file) != 0) {
-        status = not_regular();
-        goto finish;
-    }
-    {
-        bool read_only = settings_cli.dry_run || mode == run_mode::list || mode == run_mode::assign;
-        std::unique_ptr<nvram> nv;
-        status = open_and_lock(read_only, &nv);
-        if (status == EXIT_OK)
-            status = edit_and_store(*nv, read_only, mode, refclock, argv[0], wanted);
-        nv.reset(); // closed before the lock is released
-        nvram_unlock();
-    }
-    if (driver_open)
-        sys_deinit();
-
-finish:
-    if (listing_out)
-        status = close_listing(status);
-    else if (settings_cli.dry_run)
-        status = close_dry_run_report(status);
-    // A run that a control event stops and that stored nothing stops at any
-    // moment, up to the last flush of its report: what it printed may be cut
-    // short, and its status says so.
-    if (status == EXIT_OK && !store_began && stops_on_control_event(mode) && interrupted.load() != 0)
-        status = EXIT_INTERRUPTED;
-    if (status == EXIT_INTERRUPTED)
-        std::puts("\n\nSignal received or EOF on input.");
-    else
-        pause_if_own_console();
-    end_of_run_handshake();
-    return status;
+    int status = prepare(r, argc, argv, first);
+    if (status == EXIT_OK)
+        status = on_machine(r);
+    return finish(r, status);
 }

@@ -11,7 +11,6 @@
 
 using namespace named_settings;
 
-settings_options settings_cli;
 
 namespace {
 
@@ -354,7 +353,7 @@ bool is_complete_listing(const assignment_list &wanted)
     return true;
 }
 
-settings_outcome collect_assignments(const char *program, bool reset, const std::optional<unsigned> &positional_refclock,
+settings_outcome collect_assignments(const char *program, const settings_options &settings_cli, bool reset, const std::optional<unsigned> &positional_refclock,
                         settings_request *out)
 {
     out->file.assign(SETTING_COUNT, {});

@@ -18,7 +18,6 @@ struct settings_options {
     const char *input = nullptr;           // -i: a file of name=value lines, "-" for standard input
     std::vector<const char *> assignments; // -s, in command-line order
 };
-extern settings_options settings_cli;
 
 // The bounds of an -i text; a listing is about 600 bytes.
 inline constexpr std::size_t SETTINGS_TEXT_MAX = 64 * 1024;
@@ -47,10 +46,10 @@ enum class settings_outcome : std::uint8_t {
     interrupted, // the -i read ended early on a signal (no message of its own)
 };
 
-// Reads -i and -s into `out` and refuses -l, -s and -i where the command line
+// Reads -i and -s (`settings_cli`) into `out` and refuses -l, -s and -i where the command line
 // cannot combine them (`reset`: the positional reset). Syntax, names and value
 // ranges only.
-settings_outcome collect_assignments(const char *program, bool reset, const std::optional<unsigned> &positional_refclock,
+settings_outcome collect_assignments(const char *program, const settings_options &settings_cli, bool reset, const std::optional<unsigned> &positional_refclock,
                         settings_request *out);
 // One text of name=value lines (blank lines, # comments and a UTF-8 byte-order
 // mark skipped) into `out`; `source` names it in messages. False after the message.

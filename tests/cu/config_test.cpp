@@ -104,8 +104,8 @@ TEST(ConfigConstraints, FamilyAndLock)
         scoped_env env({{ENV_CPU_FAMILY, c.family}, {ENV_CPU_LOCKED, c.locked}});
         if (!*c.locked && !std::getenv(ENV_CPU_LOCKED))
             continue; // Windows drops a variable set to the empty string
-        cfg = c.before;
-        apply_cpu_constraints();
+        nvram_config cfg = c.before;
+        apply_cpu_constraints(&cfg, read_processor_facts());
         EXPECT_TRUE(same(cfg, c.after)) << "family '" << c.family << "' locked '" << c.locked << "'";
     }
 }
@@ -138,18 +138,19 @@ TEST(ConfigRead, OnlyAShortFileMeansNoConfiguration)
         write_file(file, c.content);
         auto nv = nvram_file::open(file.c_str(), c.flags);
         ASSERT_TRUE(nv);
-        cfg = marker;
-        old_cfg = marker;
+        record_state r;
+        r.cfg = marker;
+        r.old_cfg = marker;
         config_status got = CONFIG_ABSENT;
         errno = 0;
-        std::string out = capture_stdout([&] { got = read_config(*nv); });
+        std::string out = capture_stdout([&] { got = read_config(*nv, r); });
         int err = errno;
         nv.reset();
         EXPECT_EQ(got, c.want);
         EXPECT_EQ(out, c.printed);
-        EXPECT_TRUE(same(cfg, c.want == CONFIG_VALID ? stored : marker));
+        EXPECT_TRUE(same(r.cfg, c.want == CONFIG_VALID ? stored : marker));
         if (c.want == CONFIG_READ_FAILED) {
-            EXPECT_TRUE(same(old_cfg, marker));
+            EXPECT_TRUE(same(r.old_cfg, marker));
             EXPECT_NE(err, 0);
         }
     }
@@ -183,14 +184,15 @@ TEST(ConfigChange, EachFieldAloneIsStored)
         write_file(path, file);
         auto nv = nvram_file::open(path.c_str(), O_RDWR);
         ASSERT_TRUE(nv);
+        record_state r;
         config_status st = CONFIG_ABSENT;
-        capture_stdout([&] { st = read_config(*nv); });
+        capture_stdout([&] { st = read_config(*nv, r); });
         ASSERT_EQ(st, CONFIG_VALID);
-        cfg = c.edited;
-        bool changed = config_changed();
+        r.cfg = c.edited;
+        bool changed = config_changed(r);
         EXPECT_EQ(changed, !same(c.edited, loaded));
         if (changed) {
-            EXPECT_EQ(write_config(*nv, 0).status, replace_status::replaced);
+            EXPECT_EQ(write_config(*nv, r, 0).status, replace_status::replaced);
         }
         nv.reset();
         config_image stored;
@@ -199,7 +201,6 @@ TEST(ConfigChange, EachFieldAloneIsStored)
         std::copy(after.begin() + CFG_NVRAM_OFFSET, after.begin() + CFG_NVRAM_OFFSET + 6, stored.begin());
         EXPECT_EQ(stored, encode_config(c.edited));
     }
-    cfg = CFG_DEFAULTS;
 }
 
 namespace {

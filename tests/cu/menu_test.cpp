@@ -304,11 +304,11 @@ const char HEADER[] = "Type your selection and press Enter.\n"
                       "Plain Enter proceeds with value in square brackets.\n"
                       "Press Ctrl+C to interrupt.\n\n";
 
-session menu(const std::string &input)
+session menu(const std::string &input, nvram_config *cfg)
 {
     scripted_answers answers(input);
     session s{};
-    s.transcript = capture_stdout([&] { s.completed = run_menu(); });
+    s.transcript = capture_stdout([&] { s.completed = run_menu(cfg); });
     return s;
 }
 
@@ -317,14 +317,13 @@ session menu(const std::string &input)
 TEST(Menu, ResetEndsTheDialogue)
 {
     const nvram_config loaded = {230, 0x0A81, 2500, 2, 3, 5, 8};
-    cfg = loaded;
-    session s = menu("yes\n");
+    nvram_config cfg = loaded;
+    session s = menu("yes\n", &cfg);
     EXPECT_TRUE(s.completed);
     EXPECT_EQ(s.transcript, std::string(HEADER) + "Reset KELB configuration to defaults (stock) (no/yes) [no]? \n");
     nvram_config want = loaded;
     want.target = 0;
     EXPECT_TRUE(same(cfg, want)) << describe(cfg);
-    cfg = CFG_DEFAULTS;
 }
 
 TEST(Menu, ProcessorFactsAskedAfterTheResetQuestion)
@@ -348,8 +347,8 @@ TEST(Menu, ProcessorFactsAskedAfterTheResetQuestion)
         SCOPED_TRACE(c.asked);
         scoped_env family(ENV_CPU_FAMILY, std::string(c.family));
         scoped_env locked(ENV_CPU_LOCKED, std::string(c.locked));
-        cfg = with_flags(CFG_MEMFAST);
-        session s = menu(std::string(20, '\n'));
+        nvram_config cfg = with_flags(CFG_MEMFAST);
+        session s = menu(std::string(20, '\n'), &cfg);
         EXPECT_TRUE(s.completed);
         EXPECT_EQ(s.transcript.substr(0, sizeof HEADER - 1), HEADER);
         EXPECT_EQ(asked_questions(s.transcript), c.asked);
@@ -357,13 +356,12 @@ TEST(Menu, ProcessorFactsAskedAfterTheResetQuestion)
         EXPECT_EQ(s.transcript.back(), '\n');
         EXPECT_TRUE(same(cfg, with_flags(CFG_MEMFAST))) << describe(cfg);
     }
-    cfg = CFG_DEFAULTS;
 }
 
 TEST(Menu, EndOfInputAtTheResetQuestion)
 {
-    cfg = CFG_DEFAULTS;
-    session s = menu("");
+    nvram_config cfg = CFG_DEFAULTS;
+    session s = menu("", &cfg);
     EXPECT_FALSE(s.completed);
     EXPECT_EQ(s.transcript, std::string(HEADER) + "Reset KELB configuration to defaults (stock) (no/yes) [no]? ");
     EXPECT_TRUE(same(cfg, D));
