@@ -5,7 +5,7 @@
 # SeaBIOS boots the image written to a disk image, as a USB stick on an xHCI
 # controller: the boot mounts the stick's data partition; 7 opens a shell
 # that finds the USB keyboard among the input devices, the menus on both
-# consoles and the lock's tmpfs, and points the menu's runs of kelb-cu at a
+# consoles and /run/lock on a tmpfs, and points the menu's runs of kelb-cu at a
 # backing file (QEMU has no supported board); Ctrl+C at "Choice: " and at
 # the reset question; 4 saves the listing, 3 resets, 5 restores the saved
 # listing (changes shown, then stored), 4 saves beside files of its dated
@@ -123,7 +123,7 @@ type_line 7
 expect "kelb-cu-boot# "
 # The keyboard may still be on its way through the USB drivers: ten seconds.
 # Then the consoles of the two menus (the screen and the serial port),
-# where kelb-cu takes its lock, and the screen's text (/dev/vcs1), which
+# the usual lock folder on a tmpfs (kelb-cu itself locks /dev/port), and the screen's text (/dev/vcs1), which
 # must hold the boot's word on the data partition too.
 type_line "for i in 1 2 3 4 5 6 7 8 9 10; do grep -q 'QEMU USB Keyboard' /proc/bus/input/devices && break; sleep 1; done; grep -c 'N: Name=\"QEMU QEMU USB Keyboard\"' /proc/bus/input/devices; for p in \$(pidof kelb-menu); do readlink /proc/\$p/fd/0; done | sort | tr '\\n' ' '; echo; stat -f -c 'lock %T' /run/lock; echo screen \$(grep -c 'kelb-cu boot: .*data partition KELB-DATA' /dev/vcs1); exit"
 expect "Press Enter to return to the menu."
