@@ -220,9 +220,9 @@ void ols_get_driver_version(std::uint8_t *major, std::uint8_t *minor,
 
 void ols_deinitialize()
 {
+    // Nothing is saved here: every write was saved as it was made, and the
+    // run's lock on the chip is gone by now, so another run may be storing.
     log_line("deinit");
-    if (sim.open)
-        save_chip();
     if (open_log)
         std::fclose(open_log);
     open_log = nullptr;
