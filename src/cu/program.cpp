@@ -12,7 +12,6 @@
 #include "hw/cpu.h"
 #include "hw/driver.h"
 #include "hw/nvram.h"
-#include "hw/nvram_lock.h"
 #include "ident/identify.h"
 #include "runtime/diagnostics.h"
 #include "runtime/standard_streams.h"
@@ -133,18 +132,19 @@ int open_and_lock(const run_options &o, bool read_only, std::unique_ptr<nvram> *
         report_errno(debug_file ? debug_file : "nvram_open");
         return EXIT_NVRAM_OPEN;
     }
-    switch (nvram_lock(debug_file)) {
-    case NVRAM_LOCK_HELD:
+    switch ((*nv)->lock()) {
+    case nvram_lock_state::held:
         return EXIT_OK;
-    case NVRAM_LOCK_BUSY:
-        report_error("%s: another kelb-cu holds the NVRAM\n", nvram_lock_place());
+    case nvram_lock_state::busy:
+        report_error("%s: another kelb-cu holds the NVRAM\n", (*nv)->lock_place());
         report_error("Nothing was written; try again when it has finished.\n");
         return EXIT_NVRAM_BUSY;
-    default:
-        report_errno(nvram_lock_place());
-        report_error("ERROR: couldn't lock the NVRAM against other runs of kelb-cu; nothing was written\n");
-        return EXIT_NVRAM_OPEN;
+    case nvram_lock_state::failed:
+        break;
     }
+    report_errno((*nv)->lock_place());
+    report_error("ERROR: couldn't lock the NVRAM against other runs of kelb-cu; nothing was written\n");
+    return EXIT_NVRAM_OPEN;
 }
 
 // Whether what the run wrote on `out` reached its reader whole: no write and
@@ -376,15 +376,6 @@ private:
     bool open_ = false;
 };
 
-// The run's lock on the NVRAM, released when it goes; made before the NVRAM
-// is opened, so that the NVRAM closes before the lock is released.
-struct lock_release {
-    lock_release() = default;
-    lock_release(const lock_release &) = delete;
-    lock_release &operator=(const lock_release &) = delete;
-    ~lock_release() { nvram_unlock(); }
-};
-
 // From the command line's arguments to the last check before the machine.
 int prepare(run &r, int argc, char **argv, int first)
 {
@@ -426,8 +417,9 @@ int prepare(run &r, int argc, char **argv, int first)
     return EXIT_OK;
 }
 
-// The run on the machine: the safeguards, then the driver, the NVRAM and its
-// lock, released in the reverse order (the NVRAM, the lock, the driver).
+// The run on the machine: the safeguards, then the driver and the NVRAM with
+// its lock, released in the reverse order (the NVRAM releases its lock once
+// it is closed, then the driver goes).
 int on_machine(run &r)
 {
     driver_session driver;
@@ -447,7 +439,6 @@ int on_machine(run &r)
     if (r.debug_file && nvram_check_path(r.debug_file) != 0)
         return not_regular(r);
     bool read_only = r.settings_cli.dry_run || r.mode == run_mode::list || r.mode == run_mode::assign;
-    lock_release lock;
     std::unique_ptr<nvram> nv;
     int status = open_and_lock(r, read_only, &nv);
     if (status == EXIT_OK)

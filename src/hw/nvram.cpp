@@ -101,6 +101,7 @@ std::unique_ptr<nvram_device> nvram_device::open()
 
 nvram_device::~nvram_device()
 {
+    // Only the claim goes here; lock_ is released after this body.
     device_claimed = false;
 }
 
@@ -157,6 +158,16 @@ nvram_reopen nvram_device::reopen_for_writing()
     return nvram_reopen::reopened;
 }
 
+nvram_lock_state nvram_device::lock()
+{
+    return lock_.take(nullptr);
+}
+
+const char *nvram_device::lock_place() const
+{
+    return lock_.place();
+}
+
 std::unique_ptr<nvram_file> nvram_file::open(const char *path, int flags)
 {
     int fd = open_file(path, flags);
@@ -172,6 +183,7 @@ std::unique_ptr<nvram_file> nvram_file::open(const char *path, int flags)
 
 nvram_file::~nvram_file()
 {
+    // Only the descriptor closes here; lock_ is released after this body.
     close(fd_);
 }
 
@@ -258,6 +270,16 @@ nvram_reopen nvram_file::reopen_for_writing()
     close(fd_);
     fd_ = rw;
     return file_kind(fd_) != 0 ? nvram_reopen::not_regular : nvram_reopen::reopened;
+}
+
+nvram_lock_state nvram_file::lock()
+{
+    return lock_.take(path_.c_str());
+}
+
+const char *nvram_file::lock_place() const
+{
+    return lock_.place();
 }
 
 int nvram_check_path(const char *path)

@@ -1,8 +1,11 @@
 #pragma once
 // The NVRAM store: one interface with two implementations, the CMOS device
 // through its index/data ports and a debug backing file of the same bytes.
-// Each holds its own state; the caller owns the one it opened, which closes
-// when it goes.
+// Each holds its own state, its lock against other runs among it; the caller
+// owns the one it opened, which closes when it goes and releases its lock
+// only then.
+#include "hw/nvram_lock.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -66,6 +69,13 @@ public:
     // opened again and must still name the file first opened (whatever path
     // it was opened by); otherwise this one stays open as it was.
     virtual nvram_reopen reopen_for_writing() = 0;
+    // Takes this run's exclusive lock on the NVRAM (see hw/nvram_lock.h),
+    // right after the open and before the first read; no port access. Held
+    // until the object goes, and released after the NVRAM itself is closed.
+    virtual nvram_lock_state lock() = 0;
+    // The lock's place, as messages name it: the backing file's path, or the
+    // device's lock.
+    virtual const char *lock_place() const = 0;
 };
 
 class nvram_device final : public nvram {
@@ -84,9 +94,14 @@ public:
     bool short_read_is_end() const override;
     int check_regular() override;
     nvram_reopen reopen_for_writing() override;
+    nvram_lock_state lock() override;
+    const char *lock_place() const override;
 
 private:
     nvram_device() = default;
+    // Released when the object's members go, after the destructor's body has
+    // given up the claim: the device stays this run's as long as it is locked.
+    nvram_lock_handle lock_;
 };
 
 class nvram_file final : public nvram {
@@ -105,11 +120,17 @@ public:
     bool short_read_is_end() const override;
     int check_regular() override;
     nvram_reopen reopen_for_writing() override;
+    nvram_lock_state lock() override;
+    const char *lock_place() const override;
 
 private:
     nvram_file(int fd, const char *path) : fd_(fd), path_(path) {}
     int fd_;
     std::string path_;
+    // Released when the object's members go, after the destructor's body has
+    // closed fd_: by the time another run can take the lock, this one holds no
+    // descriptor that could still write the file.
+    nvram_lock_handle lock_;
 };
 
 // A backing file's path before it is opened, since opening a device file can

@@ -5,43 +5,32 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-namespace {
-
-int lock_fd = -1;
-const char *place = "";
-
-int take(int fd)
+nvram_lock_state nvram_lock_handle::take(const char *backing_file)
 {
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        lock_fd = fd;
-        return NVRAM_LOCK_HELD;
-    }
-    int err = errno;
-    close(fd);
-    errno = err;
-    return err == EWOULDBLOCK ? NVRAM_LOCK_BUSY : NVRAM_LOCK_FAILED;
-}
-
-} // namespace
-
-int nvram_lock(const char *path)
-{
+    if (held_)
+        return nvram_lock_state::held;
+    device_ = !backing_file;
     // The backing file itself (the caller has refused a FIFO or device in its
     // place), or the device's own node: nothing is made, and an open that
     // could wait (for a FIFO's writer) returns at once instead.
-    place = path ? path : device_lock_places()[0];
-    int fd = open(place, O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    return fd == -1 ? NVRAM_LOCK_FAILED : take(fd);
+    place_ = backing_file ? backing_file : device_lock_places()[0];
+    int fd = open(place_, O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd == -1)
+        return nvram_lock_state::failed;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        int err = errno;
+        close(fd);
+        errno = err;
+        return err == EWOULDBLOCK ? nvram_lock_state::busy : nvram_lock_state::failed;
+    }
+    handle_ = fd;
+    held_ = true;
+    return nvram_lock_state::held;
 }
 
-void nvram_unlock()
+nvram_lock_handle::~nvram_lock_handle()
 {
-    if (lock_fd != -1)
-        close(lock_fd);
-    lock_fd = -1;
-}
-
-const char *nvram_lock_place()
-{
-    return place;
+    // Closing the only descriptor of its open file ends the flock.
+    if (held_)
+        close(static_cast<int>(handle_));
 }

@@ -5,10 +5,6 @@
 
 namespace {
 
-HANDLE held = nullptr;
-bool held_is_mutex = false;
-const char *place = "";
-
 int errno_of(DWORD error)
 {
     switch (error) {
@@ -22,17 +18,17 @@ int errno_of(DWORD error)
     }
 }
 
-int failed(DWORD error)
+nvram_lock_state failed(DWORD error)
 {
     errno = errno_of(error);
-    return NVRAM_LOCK_FAILED;
+    return nvram_lock_state::failed;
 }
 
 // 2^62: beyond the bytes of any file, so the store's own writes are never in
 // the locked range.
 constexpr DWORD LOCK_OFFSET_HIGH = 0x40000000;
 
-int lock_file(const char *path)
+nvram_lock_state lock_file(const char *path, HANDLE *held)
 {
     HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -43,14 +39,13 @@ int lock_file(const char *path)
     if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
         DWORD error = GetLastError();
         CloseHandle(h);
-        return error == ERROR_LOCK_VIOLATION ? NVRAM_LOCK_BUSY : failed(error);
+        return error == ERROR_LOCK_VIOLATION ? nvram_lock_state::busy : failed(error);
     }
-    held = h;
-    held_is_mutex = false;
-    return NVRAM_LOCK_HELD;
+    *held = h;
+    return nvram_lock_state::held;
 }
 
-int lock_device(const char *name)
+nvram_lock_state lock_device(const char *name, HANDLE *held)
 {
     HANDLE m = CreateMutexA(nullptr, FALSE, name);
     if (!m)
@@ -60,34 +55,37 @@ int lock_device(const char *name)
     if (got != WAIT_OBJECT_0 && got != WAIT_ABANDONED) {
         CloseHandle(m);
         if (got == WAIT_TIMEOUT)
-            return NVRAM_LOCK_BUSY;
+            return nvram_lock_state::busy;
         return failed(GetLastError());
     }
-    held = m;
-    held_is_mutex = true;
-    return NVRAM_LOCK_HELD;
+    *held = m;
+    return nvram_lock_state::held;
 }
 
 } // namespace
 
-int nvram_lock(const char *path)
+nvram_lock_state nvram_lock_handle::take(const char *backing_file)
 {
-    place = path ? path : device_lock_places()[0];
-    return path ? lock_file(path) : lock_device(place);
+    if (held_)
+        return nvram_lock_state::held;
+    device_ = !backing_file;
+    place_ = backing_file ? backing_file : device_lock_places()[0];
+    HANDLE h = nullptr;
+    nvram_lock_state got = device_ ? lock_device(place_, &h) : lock_file(place_, &h);
+    if (got == nvram_lock_state::held) {
+        handle_ = reinterpret_cast<std::intptr_t>(h);
+        held_ = true;
+    }
+    return got;
 }
 
-void nvram_unlock()
+nvram_lock_handle::~nvram_lock_handle()
 {
-    if (!held)
+    if (!held_)
         return;
-    if (held_is_mutex)
-        ReleaseMutex(held);
+    HANDLE h = reinterpret_cast<HANDLE>(handle_);
+    if (device_)
+        ReleaseMutex(h);
     // Closing the file's handle ends its lock.
-    CloseHandle(held);
-    held = nullptr;
-}
-
-const char *nvram_lock_place()
-{
-    return place;
+    CloseHandle(h);
 }

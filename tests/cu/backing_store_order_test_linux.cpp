@@ -6,23 +6,16 @@
 #include "cu/config.h"
 #include "machine_run.h"
 #include "support/files.h"
+#include "support/trace_linux.h"
 
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <csignal>
-#include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <sys/ptrace.h>
 #include <sys/syscall.h>
-#include <sys/user.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#if defined(__x86_64__)
+#if defined(KELB_TRACE_SYSCALLS)
 
 namespace {
 
@@ -80,61 +73,20 @@ bool firmware_refuses(const bytes &record)
 
 // Runs kelb-cu -d `file` `args` traced; after each system call that writes
 // to or cuts the file, `look` gets the file's bytes. The exit status.
-int run_traced(const std::string &file, const std::vector<std::string> &args,
+int run_watching_writes(const std::string &file, const std::vector<std::string> &args,
                const std::function<void(const bytes &)> &look)
 {
-    pid_t pid = fork();
-    if (pid == 0) {
-        int null = open("/dev/null", O_RDWR);
-        dup2(null, 1);
-        dup2(null, 2);
-        setenv("KELB_DEBUG_CPU_EXTENDED_FAMILY", "16", 1);
-        setenv("KELB_DEBUG_CPU_LOCKED", "0", 1);
-        // A sanitizer build's leak check traces the process itself, which a
-        // traced process cannot be.
-        setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
-        std::vector<char *> argv = {const_cast<char *>(KELB_CU_PATH), const_cast<char *>("-d"),
-                                    const_cast<char *>(file.c_str())};
-        for (const std::string &a : args)
-            argv.push_back(const_cast<char *>(a.c_str()));
-        argv.push_back(nullptr);
-        ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
-        raise(SIGSTOP);
-        execv(KELB_CU_PATH, argv.data());
-        _exit(127);
-    }
-    int ws = 0;
-    waitpid(pid, &ws, 0);
-    ptrace(PTRACE_SETOPTIONS, pid, nullptr,
-           reinterpret_cast<void *>(PTRACE_O_TRACESYSGOOD | PTRACE_O_TRACEEXEC | PTRACE_O_EXITKILL));
-    bool in_call = false;
-    int deliver = 0;
-    for (;;) {
-        ptrace(PTRACE_SYSCALL, pid, nullptr, reinterpret_cast<void *>(static_cast<long>(deliver)));
-        deliver = 0;
-        if (waitpid(pid, &ws, 0) < 0 || WIFEXITED(ws) || WIFSIGNALED(ws))
-            break;
-        if (!WIFSTOPPED(ws))
-            continue;
-        if (WSTOPSIG(ws) != (SIGTRAP | 0x80)) {
-            if (WSTOPSIG(ws) != SIGTRAP) // an exec event stop is not passed on
-                deliver = WSTOPSIG(ws);
-            continue;
-        }
-        in_call = !in_call;
-        if (in_call)
-            continue;
-        user_regs_struct regs;
-        ptrace(PTRACE_GETREGS, pid, nullptr, &regs);
-        long call = static_cast<long>(regs.orig_rax);
-        if (call != SYS_write && call != SYS_pwrite64 && call != SYS_writev && call != SYS_ftruncate)
-            continue;
-        char target[PATH_MAX] = {};
-        std::string link = "/proc/" + std::to_string(pid) + "/fd/" + std::to_string(regs.rdi);
-        if (readlink(link.c_str(), target, sizeof target - 1) > 0 && file == target)
+    std::vector<std::string> argv = {KELB_CU_PATH, "-d", file};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const std::vector<env_change> env = {{"KELB_DEBUG_CPU_EXTENDED_FAMILY", "16"}, {"KELB_DEBUG_CPU_LOCKED", "0"}};
+    return run_traced(argv, env, [&](const syscall_stop &s) {
+        if (s.entry)
+            return;
+        if (s.call != SYS_write && s.call != SYS_pwrite64 && s.call != SYS_writev && s.call != SYS_ftruncate)
+            return;
+        if (descriptor_target(s.pid, static_cast<long>(s.arg[0])) == file)
             look(read_file(file));
-    }
-    return WIFEXITED(ws) ? WEXITSTATUS(ws) : 128 + WTERMSIG(ws);
+    });
 }
 
 class backing_store_order : public ::testing::TestWithParam<order_case> {};
@@ -147,13 +99,13 @@ TEST_P(backing_store_order, file_holds_old_new_or_a_refused_image_after_each_wri
 
     // The record asked for, from an untraced run of the same arguments.
     write_file(file, c.before);
-    ASSERT_EQ(run_traced(file, c.args, [](const bytes &) {}), 0);
+    ASSERT_EQ(run_watching_writes(file, c.args, [](const bytes &) {}), 0);
     const bytes asked = record_in(read_file(file)), found = record_in(c.before);
     ASSERT_NE(hex_of(asked), hex_of(found));
 
     write_file(file, c.before);
     int writes = 0, refused = 0;
-    int status = run_traced(file, c.args, [&](const bytes &now) {
+    int status = run_watching_writes(file, c.args, [&](const bytes &now) {
         writes++;
         // Before the record, the file as it was (a file that grew: zeros).
         std::size_t head = std::min<std::size_t>(now.size(), CFG_NVRAM_OFFSET);

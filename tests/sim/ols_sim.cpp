@@ -5,6 +5,7 @@
 #include "hw/ols.h"
 
 #include "hw/lockdown.h"
+#include "hw/nvram.h"
 #include "sim/sim.h"
 
 #include <array>
@@ -19,9 +20,6 @@
 
 namespace {
 
-constexpr std::uint16_t INDEX_PORT = 0x72;
-constexpr std::uint16_t DATA_PORT = 0x73;
-
 enum class readback { exact, broken, drift };
 
 struct machine {
@@ -30,12 +28,12 @@ struct machine {
     const char *note = nullptr;
     bool locked_down = false;
     std::uint8_t version[4] = {};
-    std::array<std::uint8_t, 256> cmos{};
+    std::array<std::uint8_t, NVRAM_BANK_SIZE> cmos{};
     std::uint8_t index = 0;
     readback mode = readback::exact;
     unsigned long drift_after = 0;
     unsigned long transfers = 0;
-    std::array<bool, 256> dropped{};
+    std::array<bool, NVRAM_BANK_SIZE> dropped{};
     struct foreign_write {
         unsigned long after;
         std::uint8_t offset, value;
@@ -222,9 +220,9 @@ void ols_get_driver_version(std::uint8_t *major, std::uint8_t *minor,
 
 void ols_deinitialize()
 {
+    // Nothing is saved here: every write was saved as it was made, and the
+    // run's lock on the chip is gone by now, so another run may be storing.
     log_line("deinit");
-    if (sim.open)
-        save_chip();
     if (open_log)
         std::fclose(open_log);
     open_log = nullptr;
@@ -235,9 +233,9 @@ void ols_deinitialize()
 std::uint8_t ols_read_io_port_byte(std::uint16_t port)
 {
     std::uint8_t v = 0xFF;
-    if (sim.open && port == INDEX_PORT) {
+    if (sim.open && port == CMOS_INDEX_PORT) {
         v = sim.mode == readback::broken ? static_cast<std::uint8_t>(~sim.index) : sim.index;
-    } else if (sim.open && port == DATA_PORT) {
+    } else if (sim.open && port == CMOS_DATA_PORT) {
         v = sim.cmos[sim.index];
         count_transfer();
     }
@@ -248,9 +246,9 @@ std::uint8_t ols_read_io_port_byte(std::uint16_t port)
 void ols_write_io_port_byte(std::uint16_t port, std::uint8_t value)
 {
     log_line("out %x <- %02x", port, value);
-    if (sim.open && port == INDEX_PORT) {
+    if (sim.open && port == CMOS_INDEX_PORT) {
         sim.index = value;
-    } else if (sim.open && port == DATA_PORT) {
+    } else if (sim.open && port == CMOS_DATA_PORT) {
         if (!sim.dropped[sim.index])
             sim.cmos[sim.index] = value;
         // Battery-backed: what is written stays, whatever becomes of the process.

@@ -5,9 +5,9 @@
 //
 //   KELB_SIM_CMOS            path of the chip's 256 bytes: loaded when the
 //                            library is initialised, saved after every write
-//                            to it and when the library is released
-//                            (a missing or short file reads as zeros; unset,
-//                            the chip is all zeros and nothing is saved)
+//                            to it (a missing or short file reads as zeros;
+//                            unset, the chip is all zeros and nothing is
+//                            saved)
 //   KELB_SIM_INDEX           the index register at initialisation (default 0)
 //   KELB_SIM_INDEX_READBACK  "broken": the index port never reads back what was
 //                            written; "drift:N": another agent selects a

@@ -1,5 +1,6 @@
 #include "support/sim_chip.h"
 
+#include "hw/nvram.h"
 #include "sim/sim.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,7 @@
 
 bytes make_chip(unsigned seed)
 {
-    bytes chip(256);
+    bytes chip(NVRAM_BANK_SIZE);
     std::uint32_t x = seed * 2654435761u + 12345;
     for (auto &b : chip) {
         x = x * 1103515245u + 12345;
@@ -21,10 +22,10 @@ bytes make_chip(unsigned seed)
 void set_pc_checksum(bytes &chip)
 {
     unsigned sum = 0;
-    for (unsigned i = 16; i <= 45; i++)
+    for (unsigned i = PC_CHECKSUM_FIRST; i <= PC_CHECKSUM_LAST; i++)
         sum += chip[i];
-    chip[46] = static_cast<std::uint8_t>(sum >> 8 & 0xFF);
-    chip[47] = static_cast<std::uint8_t>(sum & 0xFF);
+    chip[PC_CHECKSUM_HIGH] = static_cast<std::uint8_t>(sum >> 8 & 0xFF);
+    chip[PC_CHECKSUM_LOW] = static_cast<std::uint8_t>(sum & 0xFF);
 }
 
 std::vector<std::string> read_lines(const std::string &path)

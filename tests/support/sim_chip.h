@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
-// 256 bytes of deterministic filler that differs from seed to seed, with a
-// valid PC NVRAM checksum at 46..47.
+// A bank of deterministic filler (NVRAM_BANK_SIZE bytes) that differs from
+// seed to seed, with a valid PC NVRAM checksum.
 bytes make_chip(unsigned seed);
-// Stores the sum of bytes 16..45 at 46 (high) and 47 (low).
+// Stores the sum of bytes PC_CHECKSUM_FIRST..PC_CHECKSUM_LAST at
+// PC_CHECKSUM_HIGH and PC_CHECKSUM_LOW.
 void set_pc_checksum(bytes &chip);
 
 // The lines of a text file (none when it does not exist).
