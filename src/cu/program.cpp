@@ -321,7 +321,7 @@ int edit_and_store(run &r, nvram &nv, bool read_only)
 
     switch (r.mode) {
     case run_mode::interactive:
-        if (!run_menu(&cfg))
+        if (!run_menu(r.answers_in, &cfg))
             return EXIT_INTERRUPTED;
         break;
     case run_mode::reset:
