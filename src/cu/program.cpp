@@ -15,6 +15,7 @@
 #include "hw/nvram_lock.h"
 #include "ident/identify.h"
 #include "runtime/diagnostics.h"
+#include "runtime/environment.h"
 #include "runtime/standard_streams.h"
 
 #include <cerrno>
@@ -44,19 +45,18 @@ bool skip_safeguard(run_options &o)
     return false;
 }
 
+// Set for the rest of the run: the processor facts and the listing read them.
 void default_debug_environment()
 {
-    static char family[] = "KELB_DEBUG_CPU_EXTENDED_FAMILY=-1";
-    static char locked[] = "KELB_DEBUG_CPU_LOCKED=1";
     bool defaulted = false;
     if (!std::getenv(ENV_CPU_FAMILY)) {
         report_error("KELB_DEBUG_CPU_EXTENDED_FAMILY is not set, defaulting to -1\n");
-        putenv(family);
+        set_environment_variable(ENV_CPU_FAMILY, "-1");
         defaulted = true;
     }
     if (!std::getenv(ENV_CPU_LOCKED)) {
         report_error("KELB_DEBUG_CPU_LOCKED is not set, defaulting to 1\n");
-        putenv(locked);
+        set_environment_variable(ENV_CPU_LOCKED, "1");
         defaulted = true;
     }
     if (defaulted)
