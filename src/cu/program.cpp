@@ -14,6 +14,7 @@
 #include "hw/nvram.h"
 #include "ident/identify.h"
 #include "runtime/diagnostics.h"
+#include "runtime/environment.h"
 #include "runtime/standard_streams.h"
 
 #include <cerrno>
@@ -43,19 +44,18 @@ bool skip_safeguard(run_options &o)
     return false;
 }
 
+// Set for the rest of the run: the processor facts and the listing read them.
 void default_debug_environment()
 {
-    static char family[] = "KELB_DEBUG_CPU_EXTENDED_FAMILY=-1";
-    static char locked[] = "KELB_DEBUG_CPU_LOCKED=1";
     bool defaulted = false;
     if (!std::getenv(ENV_CPU_FAMILY)) {
         report_error("KELB_DEBUG_CPU_EXTENDED_FAMILY is not set, defaulting to -1\n");
-        putenv(family);
+        set_environment_variable(ENV_CPU_FAMILY, "-1");
         defaulted = true;
     }
     if (!std::getenv(ENV_CPU_LOCKED)) {
         report_error("KELB_DEBUG_CPU_LOCKED is not set, defaulting to 1\n");
-        putenv(locked);
+        set_environment_variable(ENV_CPU_LOCKED, "1");
         defaulted = true;
     }
     if (defaulted)
@@ -321,7 +321,7 @@ int edit_and_store(run &r, nvram &nv, bool read_only)
 
     switch (r.mode) {
     case run_mode::interactive:
-        if (!run_menu(&cfg))
+        if (!run_menu(r.answers_in, &cfg))
             return EXIT_INTERRUPTED;
         break;
     case run_mode::reset:

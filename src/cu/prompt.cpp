@@ -8,16 +8,13 @@
 
 namespace {
 
-std::FILE *input = nullptr;
-
 enum class line { answer, ask_again, failed };
 
 // One line of the question loop, read after the question has been printed.
 // A line that does not fit the buffer is never interpreted: each chunk of it
 // is answered with an end of line and the question again, the last chunk too.
-line read_line(char (&buf)[INPUT_LINE_SIZE], bool *discarding, std::size_t *length)
+line read_line(std::FILE *in, char (&buf)[INPUT_LINE_SIZE], bool *discarding, std::size_t *length)
 {
-    std::FILE *in = prompt_input();
     if (in == stdin)
         console_read_begins();
     // A control event that came before this read leaves nothing to wait for.
@@ -51,6 +48,8 @@ line read_line(char (&buf)[INPUT_LINE_SIZE], bool *discarding, std::size_t *leng
 // The question loop shared by every prompt: asks until a whole line fits,
 // then leaves it in `buf` (n bytes with its end of line).
 struct answer_reader {
+    explicit answer_reader(std::FILE *stream) : in(stream) {}
+    std::FILE *in;
     char buf[INPUT_LINE_SIZE];
     std::size_t n = 0;
     bool discarding = false;
@@ -61,7 +60,7 @@ struct answer_reader {
         for (;;) {
             ask();
             std::fflush(stdout);
-            line got = read_line(buf, &discarding, &n);
+            line got = read_line(in, buf, &discarding, &n);
             if (got == line::failed)
                 return false;
             if (got == line::answer)
@@ -130,19 +129,9 @@ void require(bool holds, const char *text)
 
 } // namespace
 
-void set_prompt_input(std::FILE *in)
+int prompt_int(std::FILE *in, const char *label, int def, int min, int max, int step)
 {
-    input = in;
-}
-
-std::FILE *prompt_input()
-{
-    return input ? input : stdin;
-}
-
-int prompt_int(const char *label, int def, int min, int max, int step)
-{
-    answer_reader r;
+    answer_reader r(in);
     while (r.next([&] { std::printf("%s (%d-%d) [%d]? ", label, min, max, def); })) {
         if (plain_enter(r.buf))
             return def;
@@ -153,9 +142,9 @@ int prompt_int(const char *label, int def, int min, int max, int step)
     return -1;
 }
 
-int prompt_yes_no(const char *label, int def)
+int prompt_yes_no(std::FILE *in, const char *label, int def)
 {
-    answer_reader r;
+    answer_reader r(in);
     while (r.next([&] { std::printf("%s (no/yes) [%s]? ", label, def ? "yes" : "no"); })) {
         if (plain_enter(r.buf))
             return def;
@@ -167,7 +156,7 @@ int prompt_yes_no(const char *label, int def)
     return -1;
 }
 
-float prompt_decimal(const char *label, float def, float max, float step)
+float prompt_decimal(std::FILE *in, const char *label, float def, float max, float step)
 {
     const float min = 0;
     require(step > 0, "step > 0");
@@ -189,7 +178,7 @@ float prompt_decimal(const char *label, float def, float max, float step)
         }
         std::printf(") [%+.1f]? ", def);
     };
-    answer_reader r;
+    answer_reader r(in);
     while (r.next(ask)) {
         if (plain_enter(r.buf))
             return def;
@@ -200,7 +189,7 @@ float prompt_decimal(const char *label, float def, float max, float step)
     return -1.0f;
 }
 
-int prompt_choice(const char *label, std::span<const char *const> words, int def)
+int prompt_choice(std::FILE *in, const char *label, std::span<const char *const> words, int def)
 {
     if (words.empty())
         return -1;
@@ -212,7 +201,7 @@ int prompt_choice(const char *label, std::span<const char *const> words, int def
             std::printf("%s/", words[i]);
         std::printf("%s) [%s]? ", words.back(), words[static_cast<std::size_t>(def)]);
     };
-    answer_reader r;
+    answer_reader r(in);
     while (r.next(ask)) {
         if (plain_enter(r.buf))
             return def;

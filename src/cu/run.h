@@ -13,6 +13,7 @@ struct run : run_options, record_state {
     unsigned refclock = 0;    // the positional reference clock
     settings_request wanted;  // what -i and -s asked
     std::FILE *listing_out = nullptr; // -l: the standard output the run started with, which carries the listing only
+    std::FILE *answers_in = stdin;    // where the dialogue reads its answers
     // Whether this run began a store: a control event after that leaves the
     // store's status as it is.
     bool store_began = false;

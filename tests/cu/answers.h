@@ -2,7 +2,6 @@
 // Answers for the prompts from a file instead of the terminal, and the
 // `interrupted` flag put back afterwards.
 #include "cu/ctrl.h"
-#include "cu/prompt.h"
 #include "support/files.h"
 
 #include <cstdio>
@@ -14,17 +13,17 @@ public:
     {
         write_file(dir_.file("answers"), text);
         in_ = std::fopen(dir_.file("answers").c_str(), "rb");
-        set_prompt_input(in_);
     }
     ~scripted_answers()
     {
-        set_prompt_input(nullptr);
         if (in_)
             std::fclose(in_);
     }
     scripted_answers(const scripted_answers &) = delete;
     scripted_answers &operator=(const scripted_answers &) = delete;
     bool ready() const { return in_ != nullptr; }
+    // The stream to hand to the prompts.
+    std::FILE *stream() const { return in_; }
 
 private:
     scratch_dir dir_;

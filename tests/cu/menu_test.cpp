@@ -47,7 +47,7 @@ session edit(nvram_config *c, int family, int lock, const std::string &input)
 {
     scripted_answers answers(input);
     session s{};
-    s.transcript = capture_stdout([&] { s.completed = edit_settings(c, family, lock); });
+    s.transcript = capture_stdout([&] { s.completed = edit_settings(answers.stream(), c, family, lock); });
     return s;
 }
 
@@ -308,7 +308,7 @@ session menu(const std::string &input, nvram_config *cfg)
 {
     scripted_answers answers(input);
     session s{};
-    s.transcript = capture_stdout([&] { s.completed = run_menu(cfg); });
+    s.transcript = capture_stdout([&] { s.completed = run_menu(answers.stream(), cfg); });
     return s;
 }
 

@@ -28,12 +28,12 @@ template <typename T> struct outcome {
     std::string transcript;
 };
 
-template <typename T> outcome<T> ask(const std::string &input, const std::function<T()> &question)
+template <typename T> outcome<T> ask(const std::string &input, const std::function<T(std::FILE *)> &question)
 {
     scripted_answers answers(input);
     EXPECT_TRUE(answers.ready());
     outcome<T> o{};
-    o.transcript = capture_stdout([&] { o.value = question(); });
+    o.transcript = capture_stdout([&] { o.value = question(answers.stream()); });
     return o;
 }
 
@@ -63,7 +63,7 @@ TEST(PromptInt, HtCapGridAndDefaults)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.input);
-        auto o = ask<int>(c.input, [&] { return prompt_int("HT cap", c.def, 2500, 3200, 100); });
+        auto o = ask<int>(c.input, [&](std::FILE *in) { return prompt_int(in, "HT cap", c.def, 2500, 3200, 100); });
         EXPECT_EQ(o.value, c.want);
         EXPECT_EQ(o.transcript, repeated(q, c.repeats));
     }
@@ -71,7 +71,7 @@ TEST(PromptInt, HtCapGridAndDefaults)
 
 TEST(PromptInt, EnterReturnsDefaultOffTheGrid)
 {
-    auto o = ask<int>("\n", [] { return prompt_int("HT cap", 2550, 2500, 3200, 100); });
+    auto o = ask<int>("\n", [](std::FILE *in) { return prompt_int(in, "HT cap", 2550, 2500, 3200, 100); });
     EXPECT_EQ(o.value, 2550);
     EXPECT_EQ(o.transcript, "HT cap (2500-3200) [2550]? ");
 }
@@ -94,7 +94,8 @@ TEST(PromptInt, LongLinesAreDiscardedWhole)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.input);
-        auto o = ask<int>(c.input, [&] { return prompt_int("Reference clock", c.def, 200, 262, 1); });
+        auto o = ask<int>(c.input,
+                          [&](std::FILE *in) { return prompt_int(in, "Reference clock", c.def, 200, 262, 1); });
         EXPECT_EQ(o.value, c.want);
         EXPECT_EQ(o.transcript, repeated(q, c.repeats));
     }
@@ -102,14 +103,14 @@ TEST(PromptInt, LongLinesAreDiscardedWhole)
 
 TEST(PromptInt, EmptyRangeAcceptsNothing)
 {
-    auto o = ask<int>("5\n4\n\n", [] { return prompt_int("Odd", 9, 5, 4, 1); });
+    auto o = ask<int>("5\n4\n\n", [](std::FILE *in) { return prompt_int(in, "Odd", 9, 5, 4, 1); });
     EXPECT_EQ(o.value, 9);
     EXPECT_EQ(o.transcript, repeated("Odd (5-4) [9]? ", {false, false}));
 }
 
 TEST(PromptInt, StepThatDoesNotAdvanceAcceptsOnlyTheLowest)
 {
-    auto o = ask<int>("6\n5\n", [] { return prompt_int("Flat", 5, 5, 9, 0); });
+    auto o = ask<int>("6\n5\n", [](std::FILE *in) { return prompt_int(in, "Flat", 5, 5, 9, 0); });
     EXPECT_EQ(o.value, 5);
     EXPECT_EQ(o.transcript, repeated("Flat (5-9) [5]? ", {false}));
 }
@@ -130,7 +131,7 @@ TEST(PromptYesNo, WholeLineIgnoringCase)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.input);
-        auto o = ask<int>(c.input, [&] { return prompt_yes_no("Go", c.def); });
+        auto o = ask<int>(c.input, [&](std::FILE *in) { return prompt_yes_no(in, "Go", c.def); });
         EXPECT_EQ(o.value, c.want);
         std::string q = std::string("Go (no/yes) [") + (c.def ? "yes" : "no") + "]? ";
         EXPECT_EQ(o.transcript, repeated(q, std::vector<bool>(static_cast<std::size_t>(c.refused), false)));
@@ -139,14 +140,14 @@ TEST(PromptYesNo, WholeLineIgnoringCase)
 
 TEST(PromptYesNo, EnterReturnsTheDefaultItself)
 {
-    auto o = ask<int>("\n", [] { return prompt_yes_no("Go", 5); });
+    auto o = ask<int>("\n", [](std::FILE *in) { return prompt_yes_no(in, "Go", 5); });
     EXPECT_EQ(o.value, 5);
     EXPECT_EQ(o.transcript, "Go (no/yes) [yes]? ");
 }
 
 TEST(PromptYesNo, LineWithNulIsNotTheWord)
 {
-    auto o = ask<int>(std::string("yes\0\nno\n", 8), [] { return prompt_yes_no("Go", 1); });
+    auto o = ask<int>(std::string("yes\0\nno\n", 8), [](std::FILE *in) { return prompt_yes_no(in, "Go", 1); });
     EXPECT_EQ(o.value, 0);
     EXPECT_EQ(o.transcript, repeated("Go (no/yes) [yes]? ", {false}));
 }
@@ -166,7 +167,7 @@ TEST(PromptDecimal, ListedValuesUpToRatioSeven)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.input);
-        auto o = ask<float>(c.input, [] { return prompt_decimal("Vcore", 25.0f, 87.5f, 12.5f); });
+        auto o = ask<float>(c.input, [](std::FILE *in) { return prompt_decimal(in, "Vcore", 25.0f, 87.5f, 12.5f); });
         EXPECT_EQ(o.value, c.want);
         EXPECT_EQ(o.transcript, repeated(q, std::vector<bool>(static_cast<std::size_t>(c.refused), false)));
     }
@@ -194,7 +195,7 @@ TEST(PromptDecimal, QuestionForms)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.question);
-        auto o = ask<float>("", [&] { return prompt_decimal("X", c.def, c.max, c.step); });
+        auto o = ask<float>("", [&](std::FILE *in) { return prompt_decimal(in, "X", c.def, c.max, c.step); });
         EXPECT_EQ(o.value, -1.0f);
         EXPECT_EQ(o.transcript, c.question);
     }
@@ -202,10 +203,11 @@ TEST(PromptDecimal, QuestionForms)
 
 TEST(PromptDecimal, RangeFormAcceptance)
 {
-    auto o = ask<float>("15.7\n16\n-0.5\n15.5\n", [] { return prompt_decimal("M", 0.0f, 15.5f, 0.5f); });
+    auto o = ask<float>("15.7\n16\n-0.5\n15.5\n",
+                        [](std::FILE *in) { return prompt_decimal(in, "M", 0.0f, 15.5f, 0.5f); });
     EXPECT_EQ(o.value, 15.5f);
     EXPECT_EQ(o.transcript, repeated("M (+0.0 through +15.5, every 0.5) [+0.0]? ", {false, false, false}));
-    auto z = ask<float>("0\n", [] { return prompt_decimal("M", 3.0f, 15.5f, 0.5f); });
+    auto z = ask<float>("0\n", [](std::FILE *in) { return prompt_decimal(in, "M", 3.0f, 15.5f, 0.5f); });
     EXPECT_EQ(z.value, 0.0f);
 }
 
@@ -213,10 +215,10 @@ TEST(PromptDecimal, GridSumsAreComparedInDoublePrecision)
 {
     // Sums of 0.1f in double precision miss the single-precision answers 0.3
     // and 0.5 (sums in single precision would hit them); steps of 0.25 are exact.
-    auto o = ask<float>("0.3\n0.5\n\n", [] { return prompt_decimal("P", 0.0f, 0.6f, 0.1f); });
+    auto o = ask<float>("0.3\n0.5\n\n", [](std::FILE *in) { return prompt_decimal(in, "P", 0.0f, 0.6f, 0.1f); });
     EXPECT_EQ(o.value, 0.0f);
     EXPECT_EQ(o.transcript, repeated("P (+0.0/+0.1/+0.2/+0.3/+0.4/+0.5/+0.6) [+0.0]? ", {false, false}));
-    auto q = ask<float>("0.75\n", [] { return prompt_decimal("Q", 0.0f, 1.0f, 0.25f); });
+    auto q = ask<float>("0.75\n", [](std::FILE *in) { return prompt_decimal(in, "Q", 0.0f, 1.0f, 0.25f); });
     EXPECT_EQ(q.value, 0.75f);
 }
 
@@ -236,7 +238,7 @@ TEST(PromptDecimalDeathTest, PreconditionsInOrder)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
-        EXPECT_DEATH(prompt_decimal("Bad", c.def, c.max, c.step), c.text);
+        EXPECT_DEATH(prompt_decimal(stdin, "Bad", c.def, c.max, c.step), c.text);
     }
 }
 
@@ -261,7 +263,7 @@ TEST(PromptChoice, WordsExactlyAndDefaultIndex)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.input);
-        auto o = ask<int>(c.input, [&] { return prompt_choice("NB", words, c.def); });
+        auto o = ask<int>(c.input, [&](std::FILE *in) { return prompt_choice(in, "NB", words, c.def); });
         EXPECT_EQ(o.value, c.want);
         std::string q = std::string("NB (auto/9x/10x/11x) [") + c.shown + "]? ";
         // An input that ends inside a line ends its chunk with an end of line.
@@ -274,7 +276,7 @@ TEST(PromptChoice, WordsExactlyAndDefaultIndex)
 
 TEST(PromptChoice, NoWordsNoQuestion)
 {
-    auto o = ask<int>("\n", [] { return prompt_choice("NB", std::span<const char *const>(), 0); });
+    auto o = ask<int>("\n", [](std::FILE *in) { return prompt_choice(in, "NB", std::span<const char *const>(), 0); });
     EXPECT_EQ(o.value, -1);
     EXPECT_EQ(o.transcript, "");
 }
@@ -283,10 +285,10 @@ TEST(Prompts, InterruptedRunGetsFailureValues)
 {
     interrupted_guard marked(1);
     const std::array<const char *, 2> words = {"a", "b"};
-    auto i = ask<int>("230\n", [] { return prompt_int("R", 200, 200, 262, 1); });
-    auto y = ask<int>("yes\n", [] { return prompt_yes_no("Y", 0); });
-    auto d = ask<float>("0.5\n", [] { return prompt_decimal("D", 0.0f, 15.5f, 0.5f); });
-    auto c = ask<int>("a\n", [&] { return prompt_choice("C", words, 1); });
+    auto i = ask<int>("230\n", [](std::FILE *in) { return prompt_int(in, "R", 200, 200, 262, 1); });
+    auto y = ask<int>("yes\n", [](std::FILE *in) { return prompt_yes_no(in, "Y", 0); });
+    auto d = ask<float>("0.5\n", [](std::FILE *in) { return prompt_decimal(in, "D", 0.0f, 15.5f, 0.5f); });
+    auto c = ask<int>("a\n", [&](std::FILE *in) { return prompt_choice(in, "C", words, 1); });
     EXPECT_EQ(i.value, -1);
     EXPECT_EQ(y.value, -1);
     EXPECT_EQ(d.value, -1.0f);
@@ -300,7 +302,7 @@ TEST(Prompts, InterruptedRunGetsFailureValues)
 
 TEST(Prompts, EndOfInputAtFirstQuestionPrintsNothingMore)
 {
-    auto y = ask<int>("", [] { return prompt_yes_no("Y", 1); });
+    auto y = ask<int>("", [](std::FILE *in) { return prompt_yes_no(in, "Y", 1); });
     EXPECT_EQ(y.value, -1);
     EXPECT_EQ(y.transcript, "Y (no/yes) [yes]? ");
 }

@@ -24,11 +24,11 @@ constexpr std::array<decimal_question, 4> decimal_questions = {{
 
 constexpr std::array<const char *, 4> nb_words = {"auto", "9x", "10x", "11x"};
 
-void ask_int(unsigned pick)
+void ask_int(std::FILE *in, unsigned pick)
 {
     const int_question &q = int_questions[pick % int_questions.size()];
     for (;;) {
-        int r = prompt_int("Reference clock", q.def, q.min, q.max, q.step);
+        int r = prompt_int(in, "Reference clock", q.def, q.min, q.max, q.step);
         if (r == -1)
             return;
         if (r != q.def && (r < q.min || r > q.max || (r - q.min) % q.step != 0))
@@ -36,11 +36,11 @@ void ask_int(unsigned pick)
     }
 }
 
-void ask_yes_no(unsigned pick)
+void ask_yes_no(std::FILE *in, unsigned pick)
 {
     int def = pick & 1;
     for (;;) {
-        int r = prompt_yes_no("Change advanced HT options", def);
+        int r = prompt_yes_no(in, "Change advanced HT options", def);
         if (r == -1)
             return;
         if (r != 0 && r != 1)
@@ -48,11 +48,11 @@ void ask_yes_no(unsigned pick)
     }
 }
 
-void ask_decimal(unsigned pick)
+void ask_decimal(std::FILE *in, unsigned pick)
 {
     const decimal_question &q = decimal_questions[pick % decimal_questions.size()];
     for (;;) {
-        float r = prompt_decimal("Core voltage adjustment (USE WITH CARE) -- mV", q.def, q.max, q.step);
+        float r = prompt_decimal(in, "Core voltage adjustment (USE WITH CARE) -- mV", q.def, q.max, q.step);
         if (r == -1.0f)
             return;
         // The steps are exact binary fractions, so the grid test is exact too.
@@ -61,11 +61,11 @@ void ask_decimal(unsigned pick)
     }
 }
 
-void ask_choice(unsigned pick)
+void ask_choice(std::FILE *in, unsigned pick)
 {
     int def = static_cast<int>(pick % 6); // 4 and 5 are no index of the list
     for (;;) {
-        int r = prompt_choice("Northbridge frequency multiplier", nb_words, def);
+        int r = prompt_choice(in, "Northbridge frequency multiplier", nb_words, def);
         if (r < 0)
             return;
         if (r >= static_cast<int>(nb_words.size()))
@@ -91,14 +91,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         in = std::fopen("/dev/null", "r");
     if (!in)
         fuzz_fail("cannot open the input lines");
-    set_prompt_input(in);
     switch (pick & 3) {
-    case 0: ask_int(pick >> 2); break;
-    case 1: ask_yes_no(pick >> 2); break;
-    case 2: ask_decimal(pick >> 2); break;
-    default: ask_choice(pick >> 2); break;
+    case 0: ask_int(in, pick >> 2); break;
+    case 1: ask_yes_no(in, pick >> 2); break;
+    case 2: ask_decimal(in, pick >> 2); break;
+    default: ask_choice(in, pick >> 2); break;
     }
-    set_prompt_input(nullptr);
     std::fclose(in);
     return 0;
 }
