@@ -268,7 +268,7 @@ void report_store_failure(const replace_result &r, const nvram_bytes &written, c
 }
 
 // The store, checked, with control events held until it has been reported.
-int store(run &r, nvram &nv, bool read_only, bool stoppable)
+int store_record(run &r, nvram &nv, bool read_only, bool stoppable)
 {
     store_section held;
     // The last moment a control event can still stop the run with nothing written.
@@ -352,7 +352,7 @@ int edit_and_store(run &r, nvram &nv, bool read_only)
         std::puts("Dry run: configuration not stored.");
         return EXIT_OK;
     }
-    return store(r, nv, read_only, stops_on_control_event(r));
+    return store_record(r, nv, read_only, stops_on_control_event(r));
 }
 
 // The driver of a real machine, closed when the run leaves the machine.
