@@ -47,7 +47,7 @@ bool ask(std::FILE *in, nvram_config *c, const setting &s, const char *label)
 // Whether a locked multiplier moves the question for `s` into `group`.
 bool moved_here(const setting &s, question_group group, processor_facts cpu)
 {
-    return s.when_locked.label && s.when_locked.group == group && cpu.lock == multiplier_lock::locked;
+    return s.when_locked.label && s.when_locked.group == group && cpu.lock() == multiplier_lock::locked;
 }
 
 struct gate {
@@ -80,7 +80,7 @@ bool ask_group(std::FILE *in, nvram_config *c, const gate &g, processor_facts cp
     // A question that a locked multiplier moves here counts, so a changed one
     // is shown, unless the multiplier is known to be unlocked.
     for (const setting &s : SETTINGS)
-        if (s.when_locked.label && s.when_locked.group == g.group && cpu.lock != multiplier_lock::unlocked)
+        if (s.when_locked.label && s.when_locked.group == g.group && cpu.lock() != multiplier_lock::unlocked)
             changed = changed || get(*c, s) != default_of(s);
     int open = prompt_yes_no(in, g.label, changed);
     if (open <= 0)
@@ -101,9 +101,8 @@ bool ask_group(std::FILE *in, nvram_config *c, const gate &g, processor_facts cp
 
 } // namespace
 
-bool edit_settings(std::FILE *in, nvram_config *c, int family, int lock)
+bool edit_settings(std::FILE *in, nvram_config *c, processor_facts cpu)
 {
-    const processor_facts cpu = {family, lock};
     for (const setting &s : SETTINGS) {
         bool moved = moved_here(s, s.when_locked.group, cpu);
         if (s.group == question_group::top && offered(s, cpu) && !moved && !ask(in, c, s, s.label))
@@ -129,8 +128,7 @@ bool run_menu(std::FILE *in, nvram_config *cfg)
         return false;
     if (reset == 0) {
         // Asked afresh: these decide which questions apply from here on.
-        processor_facts cpu = read_processor_facts();
-        if (!edit_settings(in, cfg, cpu.family, cpu.lock_reading))
+        if (!edit_settings(in, cfg, read_processor_facts()))
             return false;
     } else {
         cfg->target = 0;

@@ -9,7 +9,6 @@
 bool run_menu(std::FILE *in, nvram_config *cfg);
 
 // The questions after the reset question, answered from `in`, on record `c`,
-// for a processor of extended family `family` (-1 matches both 1 and 6) and
-// lock state `lock` (1 locked, 0 unlocked, -1 unknown). false as soon as a
-// question fails; `c` then holds the answers given so far.
-bool edit_settings(std::FILE *in, nvram_config *c, int family, int lock);
+// for the processor `cpu`. false as soon as a question fails; `c` then holds
+// the answers given so far.
+bool edit_settings(std::FILE *in, nvram_config *c, processor_facts cpu);

@@ -87,14 +87,9 @@ constexpr multiplier_lock lock_of_reading(int reading)
 
 // The processor facts that decide which settings apply.
 struct processor_facts {
-    int family = 0;               // cpu_extended_family; FAMILY_ANY matches both special families
-    multiplier_lock lock = multiplier_lock::unknown;
-    int lock_reading = -1;        // what cpu_is_locked read, for messages
-    constexpr processor_facts() = default;
-    constexpr processor_facts(int family_, int reading)
-        : family(family_), lock(lock_of_reading(reading)), lock_reading(reading)
-    {
-    }
+    int family = 0;        // cpu_extended_family; FAMILY_ANY matches both special families
+    int lock_reading = -1; // what cpu_is_locked read, which messages show
+    constexpr multiplier_lock lock() const { return lock_of_reading(lock_reading); }
 };
 inline constexpr int FAMILY_ANY = -1;              // the debug-mode default
 inline constexpr int FAMILY_FIXED_NORTHBRIDGE = 1; // keeps the northbridge at its defaults

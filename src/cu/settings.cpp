@@ -11,7 +11,6 @@
 
 using namespace named_settings;
 
-
 namespace {
 
 // Longest value quoted back in a message.
@@ -353,8 +352,8 @@ bool is_complete_listing(const assignment_list &wanted)
     return true;
 }
 
-settings_outcome collect_assignments(const char *program, const settings_options &settings_cli, bool reset, const std::optional<unsigned> &positional_refclock,
-                        settings_request *out)
+settings_outcome collect_assignments(const char *program, const settings_options &settings_cli, bool reset,
+                                     const std::optional<unsigned> &positional_refclock, settings_request *out)
 {
     out->file.assign(SETTING_COUNT, {});
     out->command_line.assign(SETTING_COUNT, {});

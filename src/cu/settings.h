@@ -46,11 +46,11 @@ enum class settings_outcome : std::uint8_t {
     interrupted, // the -i read ended early on a signal (no message of its own)
 };
 
-// Reads -i and -s (`settings_cli`) into `out` and refuses -l, -s and -i where the command line
-// cannot combine them (`reset`: the positional reset). Syntax, names and value
-// ranges only.
-settings_outcome collect_assignments(const char *program, const settings_options &settings_cli, bool reset, const std::optional<unsigned> &positional_refclock,
-                        settings_request *out);
+// Reads -i and -s (`settings_cli`) into `out` and refuses -l, -s and -i where
+// the command line cannot combine them (`reset`: the positional reset).
+// Syntax, names and value ranges only.
+settings_outcome collect_assignments(const char *program, const settings_options &settings_cli, bool reset,
+                                     const std::optional<unsigned> &positional_refclock, settings_request *out);
 // One text of name=value lines (blank lines, # comments and a UTF-8 byte-order
 // mark skipped) into `out`; `source` names it in messages. False after the message.
 bool parse_assignment_text(const char *program, const char *source, std::string_view text, assignment_list *out);

@@ -9,6 +9,14 @@
 
 using namespace named_settings;
 
+namespace {
+
+// The listing's word for each lock state, indexed by multiplier_lock.
+constexpr const char *LOCK_WORDS[] = {"unlocked", "locked", "lock unknown"};
+static_assert(std::size(LOCK_WORDS) == static_cast<std::size_t>(multiplier_lock::unknown) + 1);
+
+} // namespace
+
 void print_listing(std::FILE *out, config_status status, const config_image *image,
                    const nvram_config &stored, const nvram_config &effective, processor_facts cpu)
 {
@@ -23,9 +31,7 @@ void print_listing(std::FILE *out, config_status status, const config_image *ima
     } else {
         std::fputs("# image: not readable\n", out);
     }
-    const char *lock = cpu.lock == multiplier_lock::locked     ? "locked"
-                       : cpu.lock == multiplier_lock::unlocked ? "unlocked"
-                                                               : "lock unknown";
+    const char *lock = LOCK_WORDS[static_cast<std::size_t>(cpu.lock())];
     std::fprintf(out, "# processor: extended family %d, from %s\n", cpu.family,
                  std::getenv(ENV_CPU_FAMILY) ? ENV_CPU_FAMILY : "the processor");
     std::fprintf(out, "# processor: multiplier %s (%d), from %s\n", lock, cpu.lock_reading,

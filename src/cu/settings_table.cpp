@@ -153,7 +153,7 @@ bool offered(const setting &s, processor_facts cpu)
 {
     switch (s.rule) {
     case restriction::none: return true;
-    case restriction::multiplier_lock: return cpu.lock != multiplier_lock::locked;
+    case restriction::multiplier_lock: return cpu.lock() != multiplier_lock::locked;
     case restriction::northbridge: return family_is(cpu, FAMILY_NO_FAST_MEMORY);
     case restriction::fast_memory: return family_is(cpu, FAMILY_FIXED_NORTHBRIDGE);
     case restriction::never_asked: return false;
@@ -166,7 +166,7 @@ bool forced(const setting &s, processor_facts cpu)
     switch (s.rule) {
     case restriction::none:
     case restriction::never_asked: return false;
-    case restriction::multiplier_lock: return cpu.lock != multiplier_lock::unlocked;
+    case restriction::multiplier_lock: return cpu.lock() != multiplier_lock::unlocked;
     case restriction::northbridge: return cpu.family == FAMILY_FIXED_NORTHBRIDGE;
     case restriction::fast_memory: return cpu.family == FAMILY_NO_FAST_MEMORY;
     }
@@ -182,7 +182,7 @@ std::string constraint_text(const setting &s, processor_facts cpu)
     case restriction::never_asked:
         return "no question of the dialogue sets it";
     case restriction::multiplier_lock:
-        if (cpu.lock == multiplier_lock::locked)
+        if (cpu.lock() == multiplier_lock::locked)
             return "the core multiplier is locked";
         std::snprintf(buf, sizeof buf, "the multiplier lock reads %d, not 0 (unlocked)", cpu.lock_reading);
         return buf;

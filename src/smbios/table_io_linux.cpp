@@ -16,6 +16,19 @@
 #include <cstring>
 #include <vector>
 
+namespace {
+
+// Closes `fd` after a failure, keeping the errno that tells of it: -1.
+int fail_closing(int fd)
+{
+    int saved = errno;
+    close(fd);
+    errno = saved;
+    return -1;
+}
+
+} // namespace
+
 int open_for_reading(const std::string &file, file_ptr *f)
 {
     // Without O_NONBLOCK, opening a FIFO waits for a writer that may never
@@ -24,12 +37,8 @@ int open_for_reading(const std::string &file, file_ptr *f)
     if (fd < 0)
         return -1;
     struct stat st;
-    if (fstat(fd, &st) != 0) {
-        int saved = errno;
-        close(fd);
-        errno = saved;
-        return -1;
-    }
+    if (fstat(fd, &st) != 0)
+        return fail_closing(fd);
     if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
         close(fd);
         return -2;
@@ -38,12 +47,8 @@ int open_for_reading(const std::string &file, file_ptr *f)
     if (status_flags != -1)
         fcntl(fd, F_SETFL, status_flags & ~O_NONBLOCK);
     f->reset(fdopen(fd, "rb"));
-    if (!*f) {
-        int saved = errno;
-        close(fd);
-        errno = saved;
-        return -1;
-    }
+    if (!*f)
+        return fail_closing(fd);
     return 0;
 }
 
@@ -207,11 +212,8 @@ int replace_file(const std::string &temporary, const std::string &target, const 
     }
     // On the disk before it takes the old file's place.
     if (fsync(fd) != 0 && errno != EINVAL) {
-        int saved = errno;
-        close(fd);
-        errno = saved;
         *step = "fsync";
-        return -1;
+        return fail_closing(fd);
     }
     close(fd);
     sigset_t ending = ending_set(), before;

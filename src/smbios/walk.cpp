@@ -46,6 +46,17 @@ unsigned string_field_width(unsigned key)
     va_end(ap);
 }
 
+// Where the next structure begins: past the two NULs that end the string set
+// after a formatted area that ends at `area_end`; beyond `available` when the
+// bytes there end first.
+std::size_t string_set_end(const std::uint8_t *table, std::uint32_t available, std::size_t area_end)
+{
+    std::size_t q = area_end;
+    while (q + 1 < available && !(table[q] == 0 && table[q + 1] == 0))
+        q++;
+    return q + 2;
+}
+
 // Walks `table`, of which `available` bytes are there; `length` and `count`
 // are what the entry point announced.
 void walk_table(std::uint8_t *table, std::uint32_t available, std::uint32_t length, std::uint16_t count,
@@ -80,10 +91,7 @@ void walk_table(std::uint8_t *table, std::uint32_t available, std::uint32_t leng
             table_fault("Invalid entry length (%u). Fixed up to %u.\n", 16u, 11u);
             s.length = 11;
         }
-        std::size_t q = p + s.length;
-        while (q + 1 < available && !(table[q] == 0 && table[q + 1] == 0))
-            q++;
-        q += 2;
+        const std::size_t q = string_set_end(table, available, p + s.length);
         if (displayed) {
             if (q > available) {
                 if (!decoder_quiet())
@@ -127,10 +135,7 @@ bool holds_end_of_table(const std::uint8_t *table, std::uint32_t available)
         const std::uint8_t type = table[p], length = table[p + 1];
         if (length < 4)
             return false;
-        std::size_t q = p + length;
-        while (q + 1 < available && !(table[q] == 0 && table[q + 1] == 0))
-            q++;
-        q += 2;
+        const std::size_t q = string_set_end(table, available, p + length);
         if (q > available)
             return false;
         if (type == END_OF_TABLE)
