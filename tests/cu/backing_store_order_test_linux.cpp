@@ -34,9 +34,7 @@ bytes file_with(std::initializer_list<std::uint8_t> record, std::size_t length =
 
 config_image marked_prior()
 {
-    config_image i = encode_config({210, CFG_MEMFAST | CFG_HT_ALT, 2800, 2, 2, 3, 3});
-    i[5] ^= 0xFF;
-    return i;
+    return boot_failure_marked(encode_config({210, CFG_MEMFAST | CFG_HT_ALT, 2800, 2, 2, 3, 3}));
 }
 
 const order_case ORDERS[] = {
@@ -82,7 +80,7 @@ int run_watching_writes(const std::string &file, const std::vector<std::string> 
     return run_traced(argv, env, [&](const syscall_stop &s) {
         if (s.entry)
             return;
-        if (s.call != SYS_write && s.call != SYS_pwrite64 && s.call != SYS_writev && s.call != SYS_ftruncate)
+        if (!writes_to_descriptor(s.call))
             return;
         if (descriptor_target(s.pid, static_cast<long>(s.arg[0])) == file)
             look(read_file(file));

@@ -4,6 +4,7 @@
 #include "cu/config.h"
 #include "run_texts.h"
 #include "support/files.h"
+#include "support/process_linux.h"
 
 #include <gtest/gtest.h>
 
@@ -35,17 +36,10 @@ piped_run run_into_closed_pipe(const std::vector<std::string> &args, const std::
         dup2(err, 2);
         close(p[1]);
         close(err);
-        setenv("KELB_DEBUG_CPU_EXTENDED_FAMILY", "16", 1);
-        setenv("KELB_DEBUG_CPU_LOCKED", "1", 1);
-        std::vector<char *> argv;
-        argv.push_back(const_cast<char *>(KELB_CU_PATH));
-        for (const std::string &a : args)
-            argv.push_back(const_cast<char *>(a.c_str()));
-        argv.push_back(nullptr);
-        // As a shell starts a pipeline's programs: SIGPIPE at its default action.
-        signal(SIGPIPE, SIG_DFL);
-        execv(KELB_CU_PATH, argv.data());
-        _exit(127);
+        std::vector<std::string> argv = {KELB_CU_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        // Every signal at its default, as a shell starts a pipeline's programs: SIGPIPE too.
+        exec_child(argv, {{"KELB_DEBUG_CPU_EXTENDED_FAMILY", "16"}, {"KELB_DEBUG_CPU_LOCKED", "1"}});
     }
     close(p[1]);
     int ws = 0;

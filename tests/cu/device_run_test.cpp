@@ -12,12 +12,6 @@ namespace {
 // A stored record whose every field a processor constraint can change.
 const nvram_config PRIOR = {210, CFG_MEMFAST | CFG_MEM_1T | CFG_HT_ALT, 2800, 2, 2, 3, 3};
 
-config_image boot_failed(config_image image)
-{
-    image[5] ^= 0xFF;
-    return image;
-}
-
 enum class prior_kind { none, valid, boot_failed };
 
 config_image prior_image(prior_kind kind)
@@ -26,7 +20,7 @@ config_image prior_image(prior_kind kind)
     case prior_kind::valid:
         return encode_config(PRIOR);
     case prior_kind::boot_failed:
-        return boot_failed(encode_config(PRIOR));
+        return boot_failure_marked(encode_config(PRIOR));
     case prior_kind::none:
         break;
     }

@@ -3,6 +3,7 @@
 // keeps the store's status whatever becomes of its report.
 #include "cu/run_texts.h"
 #include "machine_run.h"
+#include "support/process_linux.h"
 
 #include <cerrno>
 #include <chrono>
@@ -145,11 +146,8 @@ TEST(DryRunReport, SignalWhileTheReportIsWrittenEndsWithStatus11)
         dup2(err, 2);
         close(out[0]);
         close(out[1]);
-        for (const auto &[name, value] : CPU)
-            setenv(name.c_str(), value->c_str(), 1);
         // -D: the trace after the record's read flushes standard output first.
-        execl(KELB_CU_PATH, KELB_CU_PATH, "-d", f.c_str(), "-D", "-n", "-s", "xmp=no", static_cast<char *>(nullptr));
-        _exit(127);
+        exec_child({KELB_CU_PATH, "-d", f, "-D", "-n", "-s", "xmp=no"}, CPU);
     }
     ASSERT_GT(pid, 0);
     close(out[1]);

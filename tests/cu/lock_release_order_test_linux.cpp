@@ -74,11 +74,6 @@ const release_case RELEASES[] = {
 
 void PrintTo(const release_case &c, std::ostream *os) { *os << c.name; }
 
-bool writes(long call)
-{
-    return call == SYS_write || call == SYS_pwrite64 || call == SYS_writev || call == SYS_ftruncate;
-}
-
 class lock_release : public ::testing::TestWithParam<release_case> {};
 
 TEST_P(lock_release, comes_after_the_nvram_is_closed_and_nothing_touches_it_after)
@@ -151,7 +146,7 @@ TEST_P(lock_release, comes_after_the_nvram_is_closed_and_nothing_touches_it_afte
             unsigned long flags = s.call == SYS_open ? s.arg[1] : s.arg[2];
             EXPECT_FALSE((flags & O_TRUNC) && locked == -1) << "the NVRAM's file cut without the lock";
         }
-        if (writes(s.call) && locked == -1) {
+        if (writes_to_descriptor(s.call) && locked == -1) {
             EXPECT_NE(id_of_descriptor(s.pid, fd), nvram) << "the NVRAM's file written without the lock";
         }
     });

@@ -69,6 +69,14 @@ inline bytes chip_with_record(unsigned seed, const config_image &record)
     return chip;
 }
 
+// `image` with the boot-failure mark: its check byte complemented, as the
+// firmware leaves it after three failed boots.
+inline config_image boot_failure_marked(config_image image)
+{
+    image[CFG_CHECK_BYTE] ^= 0xFF;
+    return image;
+}
+
 inline std::string errno_text(int err)
 {
     return std::strerror(err);

@@ -23,12 +23,6 @@ run_result cu(const std::string &file, const std::vector<std::string> &args,
     return run_program(argv, env, input);
 }
 
-config_image marked(config_image image)
-{
-    image[5] ^= 0xFF;
-    return image;
-}
-
 config_image reset_image()
 {
     config_image b;
@@ -391,7 +385,7 @@ TEST(SettingsCli, DryRunShowsTheChangesAndNeverWrites)
          "xmp: yes -> no\nxmp-merge: no -> yes\n"},
         {"processor's silent adjustment", sample, {"230"}, processor("-1", "1"), "core-multiplier: +4.0 -> +0.0\n"},
         {"reset", sample, {"reset"}, UNLOCKED, "refclock: 230 -> stock\n"},
-        {"marked record stored again", marked(sample), {"-s", "refclock=230"}, UNLOCKED,
+        {"marked record stored again", boot_failure_marked(sample), {"-s", "refclock=230"}, UNLOCKED,
          "record: boot-failure mark -> found\n"},
         {"new configuration", reset_image(), {"-s", "refclock=230"}, processor("-1", "1"),
          "refclock: stock -> 230\ncore-multiplier: stock -> +0.0\ncore-voltage: stock -> +25.0\n"
@@ -407,7 +401,7 @@ TEST(SettingsCli, DryRunShowsTheChangesAndNeverWrites)
         args.insert(args.end(), c.args.begin(), c.args.end());
         run_result r = cu(f.path, args, c.env);
         EXPECT_EQ(r.status, 0) << c.what << "\n" << r.err;
-        std::string loaded = c.record == reset_image() ? ABSENT : c.record == marked(sample) ? MARKED : FOUND;
+        std::string loaded = c.record == reset_image() ? ABSENT : c.record == boot_failure_marked(sample) ? MARKED : FOUND;
         EXPECT_EQ(r.out, BANNER + loaded + c.changes + "Dry run: configuration not stored.\n") << c.what;
         f.expect_untouched(c.what);
     }
@@ -439,7 +433,7 @@ const processor_kind KINDS[] = {
 TEST(SettingsCli, ListingReadBackChangesNothing)
 {
     for (const auto &k : KINDS) {
-        for (const config_image &record : {encode_config(k.record), marked(encode_config(k.record)), reset_image()}) {
+        for (const config_image &record : {encode_config(k.record), boot_failure_marked(encode_config(k.record)), reset_image()}) {
             std::string what = std::string("family ") + k.family + " locked " + k.locked + " image " +
                                image_text(record);
             nvram_file f(record);
@@ -447,7 +441,7 @@ TEST(SettingsCli, ListingReadBackChangesNothing)
             ASSERT_EQ(list.status, 0) << what << "\n" << list.err;
             run_result back = cu(f.path, {"-i", "-"}, processor(k.family, k.locked), list.out);
             EXPECT_EQ(back.status, 0) << what << "\n" << back.err << list.out;
-            if (record == marked(encode_config(k.record))) {
+            if (record == boot_failure_marked(encode_config(k.record))) {
                 EXPECT_EQ(back.out, BANNER + MARKED + STORED) << what;
                 EXPECT_EQ(stored_image(read_file(f.path)), encode_config(k.record)) << what;
                 expect_unchanged_outside(f.before, read_file(f.path), CFG_NVRAM_OFFSET, CFG_NVRAM_OFFSET + 5);
@@ -525,7 +519,7 @@ TEST(SettingsCli, ListingRestoresOnEveryProcessorAndRecord)
     } records[] = {
         {"any bits", encode_config(any_bits)},
         {"untidy", encode_config(untidy)},
-        {"boot-failure mark", marked(encode_config(any_bits))},
+        {"boot-failure mark", boot_failure_marked(encode_config(any_bits))},
         {"absent", reset_image()},
         {"off the grid", encode_config(off_grid)},
     };

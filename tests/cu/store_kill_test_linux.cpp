@@ -15,12 +15,6 @@ config_image image_of(std::initializer_list<std::uint8_t> b)
     return i;
 }
 
-config_image marked(config_image i)
-{
-    i[5] ^= 0xFF;
-    return i;
-}
-
 struct kill_case {
     const char *name;
     config_image old_record;
@@ -37,12 +31,12 @@ const kill_case KILL_CASES[] = {
     // the order 248..253 a kill after 249 left 48 00 07 08 00 f5, valid.
     {"same_running_sum", image_of({0x40, 0x08, 0x07, 0x08, 0x00, 0xf5}),
      {"-s", "refclock=208", "-s", "xmp=yes", "-s", "ht-cap=2500"}, nullptr, true, true},
-    {"marked_record_replaced", marked(encode_config(PRIOR)), {"230"}, nullptr, true, true},
+    {"marked_record_replaced", boot_failure_marked(encode_config(PRIOR)), {"230"}, nullptr, true, true},
     {"valid_record_reset", encode_config(PRIOR), {"reset"}, nullptr, true, true},
     {"zeros_to_a_record", image_of({0, 0, 0, 0, 0, 0}), {"262"}, nullptr, true, true},
     // Tries of the new record that stop at a byte not kept, then the old one put back.
     {"byte_not_kept_old_put_back", encode_config(PRIOR), {"230"}, "248", false, true},
-    {"byte_not_kept_mark_put_back", marked(encode_config(PRIOR)), {"230"}, "251", false, true},
+    {"byte_not_kept_mark_put_back", boot_failure_marked(encode_config(PRIOR)), {"230"}, "251", false, true},
     // The interim check byte does not take: nothing else may be written.
     {"check_byte_not_kept", image_of({0x40, 0x08, 0x07, 0x08, 0x00, 0xf5}),
      {"-s", "refclock=208", "-s", "xmp=yes", "-s", "ht-cap=2500"}, "253", false, false},

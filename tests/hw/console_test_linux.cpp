@@ -47,16 +47,6 @@ struct terminal_run {
 
 using clock_type = std::chrono::steady_clock;
 
-[[noreturn]] void exec_utility(const std::vector<std::string> &argv)
-{
-    std::vector<char *> args;
-    for (const auto &a : argv)
-        args.push_back(const_cast<char *>(a.c_str()));
-    args.push_back(nullptr);
-    execv(args[0], args.data());
-    _exit(127);
-}
-
 // Runs the utility on a fresh pseudo-terminal; presses one key (no Enter)
 // once the terminal has left line mode for it.
 terminal_run run_on_terminal(const terminal_setup &s, const std::vector<std::string> &argv,
@@ -84,10 +74,10 @@ terminal_run run_on_terminal(const terminal_setup &s, const std::vector<std::str
             dup2(open("/dev/null", O_RDONLY), 0);
         closefrom(3);
         if (s.leader)
-            exec_utility(argv);
+            exec_child(argv);
         pid_t child = fork();
         if (child == 0)
-            exec_utility(argv);
+            exec_child(argv);
         int ws = 0;
         waitpid(child, &ws, 0);
         _exit(WIFEXITED(ws) ? WEXITSTATUS(ws) : 128);

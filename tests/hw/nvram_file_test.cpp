@@ -17,9 +17,7 @@ struct file_store : ::testing::Test {
 
     std::unique_ptr<nvram_file> open_store(int flags = O_RDWR)
     {
-        auto f = nvram_file::open(path.c_str(), flags);
-        EXPECT_TRUE(f);
-        return f;
+        return nvram_file::open(path.c_str(), flags);
     }
 };
 

@@ -6,6 +6,7 @@
 #include "fixture.h"
 
 #include "smbios/platform.h"
+#include "support/process_linux.h"
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -226,18 +227,11 @@ pid_t start_sim(const std::vector<std::string> &args, const std::string &root)
 {
     pid_t pid = fork();
     if (pid == 0) {
-        setenv("KELB_SIM_ROOT", root.c_str(), 1);
         freopen("/dev/null", "w", stdout);
         freopen("/dev/null", "w", stderr);
-        // The test program's own dispositions are not the invoker's.
-        for (int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
-            signal(s, SIG_DFL);
-        std::vector<char *> argv = {const_cast<char *>(KELB_DMI_SIM_PATH)};
-        for (const std::string &a : args)
-            argv.push_back(const_cast<char *>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
+        std::vector<std::string> argv = {KELB_DMI_SIM_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        exec_child(argv, {{"KELB_SIM_ROOT", root}});
     }
     return pid;
 }

@@ -23,6 +23,25 @@ void reset_signals_for_exec()
     sigprocmask(SIG_SETMASK, &none, nullptr);
 }
 
+void exec_child(const std::vector<std::string> &argv, const std::vector<env_change> &env, void (*just_before)())
+{
+    for (const auto &[name, value] : env) {
+        if (value)
+            setenv(name.c_str(), value->c_str(), 1);
+        else
+            unsetenv(name.c_str());
+    }
+    reset_signals_for_exec();
+    std::vector<char *> args;
+    for (const auto &a : argv)
+        args.push_back(const_cast<char *>(a.c_str()));
+    args.push_back(nullptr);
+    if (just_before)
+        just_before();
+    execv(args[0], args.data());
+    _exit(127);
+}
+
 run_result run_program(const std::vector<std::string> &argv,
                        const std::vector<env_change> &env, const std::string &input,
                        const std::string &one_file)
@@ -41,19 +60,7 @@ run_result run_program(const std::vector<std::string> &argv,
             close(both);
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
             close(fd);
-        for (const auto &[name, value] : env) {
-            if (value)
-                setenv(name.c_str(), value->c_str(), 1);
-            else
-                unsetenv(name.c_str());
-        }
-        reset_signals_for_exec();
-        std::vector<char *> args;
-        for (const auto &a : argv)
-            args.push_back(const_cast<char *>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        _exit(127);
+        exec_child(argv, env);
     }
     close(in[0]);
     close(out[1]);

@@ -9,3 +9,9 @@
 // ignoring survives exec). A case that needs a signal ignored or blocked sets
 // that afterwards. Only async-signal-safe calls.
 void reset_signals_for_exec();
+
+// In a child between fork and exec: `env` applied, the signals reset as
+// above, then `argv` (argv[0] the program's path) executed; 127 when the
+// exec fails. `just_before` runs last, with the signals already reset.
+[[noreturn]] void exec_child(const std::vector<std::string> &argv, const std::vector<env_change> &env = {},
+                             void (*just_before)() = nullptr);

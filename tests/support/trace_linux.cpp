@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <sys/ptrace.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/user.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,24 +26,13 @@ int run_traced(const std::vector<std::string> &argv, const std::vector<env_chang
         dup2(null, 1);
         dup2(null, 2);
         close(null);
-        for (const auto &[name, value] : env) {
-            if (value)
-                setenv(name.c_str(), value->c_str(), 1);
-            else
-                unsetenv(name.c_str());
-        }
         // A sanitizer build's leak check traces the process itself, which a
         // traced process cannot be.
         setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
-        reset_signals_for_exec();
-        std::vector<char *> args;
-        for (const std::string &a : argv)
-            args.push_back(const_cast<char *>(a.c_str()));
-        args.push_back(nullptr);
-        ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
-        raise(SIGSTOP);
-        execv(args[0], args.data());
-        _exit(127);
+        exec_child(argv, env, [] {
+            ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
+            raise(SIGSTOP);
+        });
     }
     if (pid < 0)
         return -1;
@@ -72,6 +62,11 @@ int run_traced(const std::vector<std::string> &argv, const std::vector<env_chang
         look(s);
     }
     return WIFEXITED(ws) ? WEXITSTATUS(ws) : 128 + WTERMSIG(ws);
+}
+
+bool writes_to_descriptor(long call)
+{
+    return call == SYS_write || call == SYS_pwrite64 || call == SYS_writev || call == SYS_ftruncate;
 }
 
 std::string descriptor_target(pid_t pid, long fd)

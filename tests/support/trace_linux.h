@@ -28,6 +28,10 @@ struct syscall_stop {
 int run_traced(const std::vector<std::string> &argv, const std::vector<env_change> &env,
                const std::function<void(const syscall_stop &)> &look);
 
+// Whether system call `call` (SYS_...) writes to or cuts the file its first
+// argument's descriptor is open on.
+bool writes_to_descriptor(long call);
+
 // What descriptor `fd` of process `pid` names now; "" when it is not open.
 std::string descriptor_target(pid_t pid, long fd);
 // A file whatever its names: what a rename or a new file at its path leaves
